@@ -1,0 +1,169 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "text/string_arena.h"
+#include "text/string_hash.h"
+
+namespace wubi_pinyin::pinyin {
+
+// One (word, code) pair filed under a key of a word map, as views into the
+// PinyinData that holds it. The views stay valid for the life of that
+// PinyinData (also across later additions and moves).
+struct WordView {
+  std::string_view key;
+  std::string_view word;
+  std::string_view code;
+};
+
+// Reading override of a word: its full pinyin and its initials.
+struct Polyphonic {
+  std::string pinyin;
+  std::string initials;
+};
+
+// Ordered map from a key (full pinyin or initials) to (word, code) pairs in
+// arrival order; keys compare by bytes.
+class WordMap {
+ public:
+  struct Entry {
+    text::StrRef key;
+    text::StrRef word;
+    text::StrRef code;
+  };
+
+  // A contiguous run of entries in key order (arrival order within a key).
+  class Range {
+   public:
+    class iterator {
+     public:
+      using value_type = WordView;
+      using difference_type = std::ptrdiff_t;
+      iterator() = default;
+      iterator(const text::StringArena* a, const Entry* e) : arena_(a), entry_(e) {}
+      WordView operator*() const noexcept {
+        return {arena_->view(entry_->key), arena_->view(entry_->word), arena_->view(entry_->code)};
+      }
+      iterator& operator++() noexcept {
+        ++entry_;
+        return *this;
+      }
+      iterator operator++(int) noexcept {
+        iterator old = *this;
+        ++entry_;
+        return old;
+      }
+      bool operator==(const iterator& o) const noexcept { return entry_ == o.entry_; }
+
+     private:
+      const text::StringArena* arena_ = nullptr;
+      const Entry* entry_ = nullptr;
+    };
+
+    Range() = default;
+    Range(const text::StringArena* a, const Entry* b, const Entry* e)
+        : arena_(a), begin_(b), end_(e) {}
+    [[nodiscard]] iterator begin() const noexcept { return {arena_, begin_}; }
+    [[nodiscard]] iterator end() const noexcept { return {arena_, end_}; }
+    [[nodiscard]] size_t size() const noexcept { return static_cast<size_t>(end_ - begin_); }
+    [[nodiscard]] bool empty() const noexcept { return begin_ == end_; }
+    [[nodiscard]] WordView operator[](size_t i) const noexcept { return *iterator(arena_, begin_ + i); }
+
+   private:
+    const text::StringArena* arena_ = nullptr;
+    const Entry* begin_ = nullptr;
+    const Entry* end_ = nullptr;
+  };
+
+  // Implementation detail of PinyinData; see pinyin_data.cpp.
+  std::vector<Entry> sorted;
+};
+
+// The pinyin lexicon: character readings, the syllable inventory, the word
+// maps by full pinyin and by initials, word frequencies and reading
+// overrides.
+class PinyinData {
+ public:
+  PinyinData() = default;
+  PinyinData(PinyinData&&) noexcept = default;
+  PinyinData& operator=(PinyinData&&) noexcept = default;
+
+  // ---- Loaders, in the order they run on a fresh instance ----
+
+  // "hanzi_pinyin.dict": characters and their reading.
+  void load(const std::string& path);
+  // "polyphonic.dict": word and its syllables.
+  void load_polyphonic(const std::string& path);
+  // A word list: full pinyin, word, optional code, optional frequency.
+  void load_words(const std::string& path);
+
+  // Files a Wubi word under its pinyin and initials (from the override or
+  // the character readings). False when its pinyin cannot be formed or it is
+  // already filed under that pinyin.
+  bool register_word(std::string_view word, std::string_view code);
+
+  // A phrase the user committed: filed with an empty code. False for an
+  // empty word or pinyin, or when already filed under that pinyin.
+  bool add_user_phrase(std::string_view word, std::string_view pinyin);
+
+  // Carries the word-map entries of an older instance into this one: for
+  // every key of each word map, in key order, the older pairs whose word is
+  // not yet under that key are appended after this instance's pairs.
+  void merge_words_from(const PinyinData& older);
+
+  // ---- Character readings and syllables ----
+
+  [[nodiscard]] std::optional<std::string_view> char_reading(char32_t c) const noexcept;
+  // Characters listed with a reading, in file order (empty when none).
+  [[nodiscard]] std::span<const char32_t> reading_chars(std::string_view reading) const noexcept;
+  [[nodiscard]] bool has_reading(std::string_view reading) const noexcept;
+  // Membership in the syllable inventory (readings and their canonical forms).
+  [[nodiscard]] bool is_syllable(std::string_view piece) const noexcept;
+
+  // ---- Words ----
+
+  [[nodiscard]] std::optional<uint32_t> word_freq(std::string_view word) const noexcept;
+  [[nodiscard]] const Polyphonic* polyphonic(std::string_view word) const noexcept;
+  // Full pinyin of a word: the override, "" for the empty word, or the
+  // readings of its characters joined; nothing when a reading is missing.
+  [[nodiscard]] std::optional<std::string> word_pinyin_of(std::string_view word) const;
+
+  [[nodiscard]] WordMap::Range words_by_pinyin(std::string_view key) const noexcept;
+  [[nodiscard]] WordMap::Range words_by_initials(std::string_view key) const noexcept;
+  // Pairs of every full-pinyin key that starts with the prefix, keys in byte
+  // order; empty for an empty prefix.
+  [[nodiscard]] WordMap::Range words_with_prefix(std::string_view prefix) const noexcept;
+  // The same walk over the initials map.
+  [[nodiscard]] WordMap::Range initials_with_prefix(std::string_view prefix) const noexcept;
+  // Every pair of the full-pinyin map, keys in byte order.
+  [[nodiscard]] WordMap::Range all_words_by_pinyin() const noexcept;
+  [[nodiscard]] WordMap::Range all_words_by_initials() const noexcept;
+
+  // ---- Segmentation of typed ASCII pinyin ----
+
+  // Longest prefix that cuts completely into syllables ("" when none).
+  [[nodiscard]] std::string split_longest(std::string_view input) const;
+  // Greedy longest-match cut (pieces of at most 6 bytes); nothing when stuck.
+  [[nodiscard]] std::optional<std::vector<std::string_view>> greedy_seq(
+      std::string_view input) const;
+  // Greedy cut where a stuck letter becomes a segment of its own.
+  [[nodiscard]] std::vector<std::string_view> display_segments(std::string_view input) const;
+  // Up to 16 initials patterns, ascending.
+  [[nodiscard]] std::vector<std::string> initials_patterns(std::string_view input) const;
+
+  // Resolves a handle stored by this instance (the word index keeps them).
+  [[nodiscard]] std::string_view text_of(text::StrRef r) const noexcept { return arena_.view(r); }
+
+ private:
+  text::StringArena arena_;
+  // Private members are the implementation's choice; see pinyin_data.cpp.
+};
+
+}  // namespace wubi_pinyin::pinyin
