@@ -119,8 +119,13 @@ class WubiTable {
   };
 
   void apply_full_code(char32_t c, text::StrRef code, uint32_t weight);
-  // Files records gathered in arrival order into the sorted entries.
-  void merge_pending(std::vector<Entry>& pending);
+  // Files records gathered in arrival order into the sorted entries, behind
+  // the entries of equal code already there. `sorted` tells that the records
+  // already stand in code order, which spares the sort.
+  void merge_pending(std::vector<Entry>& pending, bool sorted);
+  // Gives spare capacity of the entries back once it has grown well beyond
+  // what further additions are likely to need.
+  void trim_capacity();
 
   text::StringArena arena_;
   std::vector<Entry> entries_;  // sorted by code bytes, stable in arrival order
