@@ -67,21 +67,31 @@ char32_t decode_utf8(std::string_view s, size_t& pos) noexcept {
 }
 
 void append_utf8(std::string& out, char32_t c) {
+  char buf[4];
+  out.append(buf, encode_utf8(c, buf));
+}
+
+size_t encode_utf8(char32_t c, char* out) noexcept {
   if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xc0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xe0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3f)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
-  } else {
-    out.push_back(static_cast<char>(0xf0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3f)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3f)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
+    out[0] = static_cast<char>(c);
+    return 1;
   }
+  if (c < 0x800) {
+    out[0] = static_cast<char>(0xc0 | (c >> 6));
+    out[1] = static_cast<char>(0x80 | (c & 0x3f));
+    return 2;
+  }
+  if (c < 0x10000) {
+    out[0] = static_cast<char>(0xe0 | (c >> 12));
+    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+    out[2] = static_cast<char>(0x80 | (c & 0x3f));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xf0 | (c >> 18));
+  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3f));
+  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+  out[3] = static_cast<char>(0x80 | (c & 0x3f));
+  return 4;
 }
 
 std::string encode_utf8(char32_t c) {

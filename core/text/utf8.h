@@ -18,6 +18,8 @@ namespace wubi_pinyin::text {
 // Appends the UTF-8 encoding of a scalar value.
 void append_utf8(std::string& out, char32_t c);
 [[nodiscard]] std::string encode_utf8(char32_t c);
+// Writes the encoding into a buffer of at least 4 bytes; returns its length.
+size_t encode_utf8(char32_t c, char* out) noexcept;
 
 // Number of characters of a valid UTF-8 string.
 [[nodiscard]] size_t char_count(std::string_view s) noexcept;

@@ -1,0 +1,55 @@
+#include "engine/pinyin_package.h"
+
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "engine/favourites.h"
+#include "wubi/wubi_table.h"
+
+namespace wubi_pinyin::engine {
+
+PinyinPackage build_pinyin_package(const std::string& data_dir) {
+  PinyinPackage package;
+  pinyin::PinyinData& data = package.pinyin;
+  data.load(data_dir + "/hanzi_pinyin.dict");
+  data.load_polyphonic(data_dir + "/polyphonic.dict");
+  data.load_words(data_dir + "/pinyin_word.dict");
+  data.load_words(data_dir + "/user_py.dict");
+  data.load_words(data_dir + "/aihao_py.dict");
+  {
+    // One table holding both schemes, the user words and the favourites
+    // supplies the derived words; it is dropped once they are filed.
+    wubi::WubiTable merged;
+    merged.load(data_dir + "/wubi86.dict");
+    merged.load(data_dir + "/wubi98.dict");
+    merged.load(data_dir + "/user.dict");
+    text::StringSet favourites;
+    parse_aihao_wb(data_dir + "/aihao_wb.dict", merged, favourites);
+    derive_pinyin(data, {&merged});
+  }
+  package.word_index = build_word_index(data);
+  package.char_freq = load_char_freq(data_dir + "/char_freq.dict");
+  package.bigram = load_bigram(data_dir + "/bigram.dict");
+  return package;
+}
+
+std::optional<PinyinReceiver> spawn_pinyin_build(const std::string& data_dir) {
+  std::promise<PinyinPackage> sender;
+  PinyinReceiver receiver = sender.get_future();
+  try {
+    std::thread([dir = data_dir, tx = std::move(sender)]() mutable {
+      try {
+        tx.set_value(build_pinyin_package(dir));
+      } catch (...) {
+        // Out of memory or the like: the engine keeps its partial data. The
+        // promise dies unsatisfied and the receiver sees a broken channel.
+      }
+    }).detach();
+  } catch (const std::system_error&) {
+    return std::nullopt;
+  }
+  return receiver;
+}
+
+}  // namespace wubi_pinyin::engine
