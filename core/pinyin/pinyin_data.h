@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "pinyin/id_table.h"
 #include "text/string_arena.h"
 #include "text/string_hash.h"
 
@@ -74,7 +75,9 @@ class WordMap {
     [[nodiscard]] iterator end() const noexcept { return {arena_, end_}; }
     [[nodiscard]] size_t size() const noexcept { return static_cast<size_t>(end_ - begin_); }
     [[nodiscard]] bool empty() const noexcept { return begin_ == end_; }
-    [[nodiscard]] WordView operator[](size_t i) const noexcept { return *iterator(arena_, begin_ + i); }
+    [[nodiscard]] WordView operator[](size_t i) const noexcept {
+      return *iterator(arena_, begin_ + i);
+    }
 
    private:
     const text::StringArena* arena_ = nullptr;
@@ -82,13 +85,52 @@ class WordMap {
     const Entry* end_ = nullptr;
   };
 
-  // Implementation detail of PinyinData; see pinyin_data.cpp.
-  std::vector<Entry> sorted;
+ private:
+  friend class PinyinData;
+
+  // Handle of the stored key with these bytes, or nothing when no entry has
+  // this key yet. Every distinct key is stored once and shared by its entries.
+  [[nodiscard]] std::optional<text::StrRef> find_key(const text::StringArena& arena,
+                                                     std::string_view key) const;
+  // Queues a pair under the key (storing the key when it is new) and returns
+  // the index of the queued entry.
+  uint32_t add(text::StringArena& arena, std::string_view key, text::StrRef word,
+               text::StrRef code);
+  // Remembers the queued entry for files(); used for pairs that later
+  // additions check against before settle() runs.
+  void index_pair(uint32_t pending_index);
+  // True when a pair with this word (an interned handle) is filed under the
+  // key, looking at merged entries and at the pairs given to index_pair().
+  [[nodiscard]] bool files(const text::StringArena& arena, std::string_view key,
+                           text::StrRef word) const;
+  // Merges the queued entries into the sorted run (stable: queued pairs go
+  // after the pairs already under their key, in queue order). Const because
+  // lookups settle lazily; see pinyin_data.cpp.
+  void settle(const text::StringArena& arena) const;
+
+  [[nodiscard]] Range equal(const text::StringArena& arena, std::string_view key) const;
+  [[nodiscard]] Range prefixed(const text::StringArena& arena, std::string_view prefix) const;
+  [[nodiscard]] Range all(const text::StringArena& arena) const;
+
+  // Entries in key order, arrival order within a key. Mutable with the
+  // queue below: settle() runs inside const lookups.
+  mutable std::vector<Entry> sorted_;
+  // Entries added since the last settle(), in arrival order.
+  mutable std::vector<Entry> pending_;
+  // Queued entries that brought a key not in sorted_, by the key's bytes.
+  mutable detail::IdTable pending_keys_;
+  // Queued entries given to index_pair(), by (key, word) handles.
+  mutable detail::IdTable pending_pairs_;
 };
 
 // The pinyin lexicon: character readings, the syllable inventory, the word
 // maps by full pinyin and by initials, word frequencies and reading
 // overrides.
+//
+// Words filed by register_word() are queued and merged into the word maps by
+// the next lookup, so a long run of registrations costs no more than one bulk
+// load. Lookups are therefore const but not safe to call from two threads at
+// once on one instance; an instance belongs to one thread at a time.
 class PinyinData {
  public:
   PinyinData() = default;
@@ -162,8 +204,43 @@ class PinyinData {
   [[nodiscard]] std::string_view text_of(text::StrRef r) const noexcept { return arena_.view(r); }
 
  private:
+  // A distinct word: its bytes and its frequency (valid when has_freq_ says
+  // so). Every word of the maps is stored once, so its handle identifies it.
+  struct WordRecord {
+    text::StrRef word;
+    uint32_t freq = 0;
+  };
+  struct CharRecord {
+    char32_t c = 0;
+    text::StrRef reading;
+  };
+  struct ReadingRecord {
+    text::StrRef text;
+    std::vector<char32_t> chars;
+  };
+
+  [[nodiscard]] uint32_t find_word(std::string_view word) const;
+  // Index of the word's record, storing the word when it is new.
+  uint32_t intern_word(std::string_view word);
+  [[nodiscard]] const CharRecord* find_char(char32_t c) const;
+  // Full pinyin and initials from the characters' first readings; false when
+  // a character has none or an empty one.
+  bool pinyin_from_readings(std::string_view word, std::string* pinyin,
+                            std::string* initials) const;
+  void merge_map(WordMap& mine, const WordMap& theirs, const text::StringArena& their_arena);
+
   text::StringArena arena_;
-  // Private members are the implementation's choice; see pinyin_data.cpp.
+  std::vector<CharRecord> chars_;
+  detail::IdTable char_ids_;
+  text::StringMap<ReadingRecord> reading_chars_;
+  text::StringSet syllable_keys_;
+  size_t longest_syllable_ = 0;
+  std::vector<WordRecord> words_;
+  std::vector<bool> has_freq_;
+  detail::IdTable word_ids_;
+  text::StringMap<Polyphonic> polyphonic_;
+  WordMap by_pinyin_;
+  WordMap by_initials_;
 };
 
 }  // namespace wubi_pinyin::pinyin

@@ -1,0 +1,359 @@
+// Character readings, the syllable inventory and the word lexicon.
+//
+// Storage: every string lives in the instance's arena, so the views handed
+// out stay valid for the life of the instance, also after moves and later
+// additions. Words are stored once each (words_ with the index word_ids_,
+// which also holds word_freq); keys once per distinct key (see WordMap).
+// A word-map entry is three 8-byte handles.
+//
+// Additions to the word maps are queued and merged in key order in one pass:
+// the loaders and the phrase and merge operations settle the queue before they
+// return, register_word() leaves it for the next lookup (derive_pinyin calls it
+// for every Wubi word in a row). The lookups are const and merge the queue
+// through mutable members of WordMap.
+#include "pinyin/pinyin_data.h"
+
+#include <algorithm>
+#include <functional>
+#include <unordered_set>
+
+#include "pinyin/fuzzy_canonical.h"
+#include "text/ascii.h"
+#include "text/line_reader.h"
+#include "text/number.h"
+#include "text/utf8.h"
+#include "text/white_space.h"
+
+namespace wubi_pinyin::pinyin {
+
+namespace {
+
+[[nodiscard]] size_t bytes_hash(std::string_view s) noexcept {
+  return std::hash<std::string_view>{}(s);
+}
+
+[[nodiscard]] bool same_ref(text::StrRef a, text::StrRef b) noexcept {
+  return a.pos == b.pos && a.len == b.len;
+}
+
+// Grows a vector that lives as long as the instance by an eighth at a time,
+// so a large one keeps little unused room.
+template <class T>
+void grow_for_one(std::vector<T>& v) {
+  if (v.size() == v.capacity()) v.reserve(v.size() + v.size() / 8 + 16);
+}
+
+// Calls f(field) for every run of non-white-space characters of a line, also
+// past the first text::Fields::kCapacity runs.
+template <class F>
+void for_each_field(std::string_view line, F&& f) {
+  for (;;) {
+    const text::Fields fields = text::split_white_space(line);
+    for (size_t i = 0; i < fields.size(); ++i) f(fields[i]);
+    if (fields.size() < text::Fields::kCapacity) return;
+    const std::string_view last = fields[fields.size() - 1];
+    line = line.substr(static_cast<size_t>(last.data() + last.size() - line.data()));
+  }
+}
+
+}  // namespace
+
+// ---- Words ----
+
+uint32_t PinyinData::find_word(std::string_view word) const {
+  return word_ids_.find(bytes_hash(word),
+                        [&](uint32_t id) { return arena_.view(words_[id].word) == word; });
+}
+
+uint32_t PinyinData::intern_word(std::string_view word) {
+  const uint32_t known = find_word(word);
+  if (known != detail::IdTable::kNone) return known;
+  const auto id = static_cast<uint32_t>(words_.size());
+  grow_for_one(words_);
+  words_.push_back({arena_.store(word), 0});
+  has_freq_.push_back(false);
+  word_ids_.insert(bytes_hash(word), id,
+                   [&](uint32_t i) { return bytes_hash(arena_.view(words_[i].word)); });
+  return id;
+}
+
+std::optional<uint32_t> PinyinData::word_freq(std::string_view word) const noexcept {
+  const uint32_t id = find_word(word);
+  if (id == detail::IdTable::kNone || !has_freq_[id]) return std::nullopt;
+  return words_[id].freq;
+}
+
+// ---- Character readings ----
+
+const PinyinData::CharRecord* PinyinData::find_char(char32_t c) const {
+  const uint32_t id =
+      char_ids_.find(detail::mix_bits(c), [&](uint32_t i) { return chars_[i].c == c; });
+  return id == detail::IdTable::kNone ? nullptr : &chars_[id];
+}
+
+void PinyinData::load(const std::string& path) {
+  text::read_lines(path, text::InvalidLine::skip, [&](std::string_view line) {
+    const std::string_view record = text::dictionary_record(line);
+    if (record.empty()) return;
+    // Only single spaces and tabs separate fields here; two in a row give an
+    // empty field, and other white space belongs to the field.
+    const text::Fields fields = text::split_at_bytes(record, " \t");
+    if (fields.size() < 2) return;
+    const std::string reading = text::ascii_lowered(fields[1]);
+    syllable_keys_.insert(reading);
+    std::string canonical = fuzzy_canonical(reading);
+    longest_syllable_ = std::max({longest_syllable_, reading.size(), canonical.size()});
+    syllable_keys_.insert(std::move(canonical));
+
+    auto it = reading_chars_.find(reading);
+    if (it == reading_chars_.end())
+      it = reading_chars_.emplace(reading, ReadingRecord{arena_.store(reading), {}}).first;
+    ReadingRecord& rec = it->second;
+    text::for_each_char(fields[0], [&](char32_t c) {
+      if (!find_char(c)) {
+        const auto id = static_cast<uint32_t>(chars_.size());
+        grow_for_one(chars_);
+        chars_.push_back({c, rec.text});
+        char_ids_.insert(detail::mix_bits(c), id,
+                         [&](uint32_t i) { return detail::mix_bits(chars_[i].c); });
+      }
+      rec.chars.push_back(c);
+    });
+  });
+  for (auto& [reading, rec] : reading_chars_) rec.chars.shrink_to_fit();
+  chars_.shrink_to_fit();
+}
+
+std::optional<std::string_view> PinyinData::char_reading(char32_t c) const noexcept {
+  const CharRecord* rec = find_char(c);
+  if (!rec) return std::nullopt;
+  return arena_.view(rec->reading);
+}
+
+std::span<const char32_t> PinyinData::reading_chars(std::string_view reading) const noexcept {
+  const auto it = reading_chars_.find(reading);
+  if (it == reading_chars_.end()) return {};
+  return it->second.chars;
+}
+
+bool PinyinData::has_reading(std::string_view reading) const noexcept {
+  return reading_chars_.find(reading) != reading_chars_.end();
+}
+
+bool PinyinData::is_syllable(std::string_view piece) const noexcept {
+  return piece.size() <= longest_syllable_ && syllable_keys_.find(piece) != syllable_keys_.end();
+}
+
+bool PinyinData::pinyin_from_readings(std::string_view word, std::string* pinyin,
+                                      std::string* initials) const {
+  if (pinyin) pinyin->clear();
+  if (initials) initials->clear();
+  size_t pos = 0;
+  while (pos < word.size()) {
+    const CharRecord* rec = find_char(text::decode_utf8(word, pos));
+    if (!rec || rec->reading.len == 0) return false;
+    const std::string_view reading = arena_.view(rec->reading);
+    if (pinyin) pinyin->append(reading);
+    // The first character of the reading (one byte for the ASCII readings
+    // of real files; never a cut multi-byte sequence).
+    if (initials) initials->append(text::first_char_bytes(reading));
+  }
+  return true;
+}
+
+// ---- Reading overrides ----
+
+void PinyinData::load_polyphonic(const std::string& path) {
+  text::read_lines(path, text::InvalidLine::skip, [&](std::string_view line) {
+    const std::string_view record = text::dictionary_record(line);
+    if (record.empty()) return;
+    std::string_view word;
+    Polyphonic reading;
+    bool first = true;
+    for_each_field(record, [&](std::string_view field) {
+      if (first) {
+        word = field;
+        first = false;
+        return;
+      }
+      const std::string syllable = text::ascii_lowered(field);
+      reading.pinyin += syllable;
+      reading.initials += text::first_char_bytes(syllable);
+    });
+    if (reading.pinyin.empty()) return;
+    polyphonic_.insert_or_assign(std::string(word), std::move(reading));
+  });
+}
+
+const Polyphonic* PinyinData::polyphonic(std::string_view word) const noexcept {
+  const auto it = polyphonic_.find(word);
+  return it == polyphonic_.end() ? nullptr : &it->second;
+}
+
+std::optional<std::string> PinyinData::word_pinyin_of(std::string_view word) const {
+  if (const Polyphonic* p = polyphonic(word)) return p->pinyin;
+  std::string pinyin;
+  if (!pinyin_from_readings(word, &pinyin, nullptr)) return std::nullopt;
+  return pinyin;
+}
+
+// ---- Word lists and additions ----
+
+void PinyinData::load_words(const std::string& path) {
+  std::string pinyin;
+  std::string initials;
+  text::read_lines(path, text::InvalidLine::skip, [&](std::string_view line) {
+    const std::string_view record = text::dictionary_record(line);
+    if (record.empty()) return;
+    const text::Fields fields = text::split_white_space(record);
+    if (fields.size() < 2) return;
+    pinyin.assign(fields[0]);
+    for (char& c : pinyin) c = text::ascii_lower(c);
+    const uint32_t word_id = intern_word(fields[1]);
+    if (fields.size() >= 4) {
+      if (const std::optional<uint32_t> freq = text::parse_u32(fields[3])) {
+        words_[word_id].freq = *freq;
+        has_freq_[word_id] = true;
+      }
+    }
+    const text::StrRef word = words_[word_id].word;
+    const text::StrRef code = fields.size() >= 3 ? arena_.store(fields[2]) : text::StrRef{};
+    bool has_initials;
+    if (const Polyphonic* p = polyphonic(fields[1])) {
+      initials = p->initials;
+      has_initials = true;
+    } else {
+      has_initials = pinyin_from_readings(fields[1], nullptr, &initials);
+    }
+    if (has_initials) by_initials_.add(arena_, initials, word, code);
+    by_pinyin_.add(arena_, pinyin, word, code);
+  });
+  by_initials_.settle(arena_);
+  by_pinyin_.settle(arena_);
+}
+
+bool PinyinData::register_word(std::string_view word, std::string_view code) {
+  if (word.empty()) return false;
+  std::string pinyin;
+  std::string initials;
+  if (const Polyphonic* p = polyphonic(word)) {
+    pinyin = p->pinyin;
+    initials = p->initials;
+  } else if (!pinyin_from_readings(word, &pinyin, &initials)) {
+    return false;
+  }
+  const uint32_t known = find_word(word);
+  if (known != detail::IdTable::kNone && by_pinyin_.files(arena_, pinyin, words_[known].word))
+    return false;
+  const text::StrRef word_ref = words_[intern_word(word)].word;
+  const text::StrRef code_ref = arena_.store(code);
+  by_initials_.add(arena_, initials, word_ref, code_ref);
+  by_pinyin_.index_pair(by_pinyin_.add(arena_, pinyin, word_ref, code_ref));
+  // Left queued: the next lookup merges the whole run at once.
+  return true;
+}
+
+bool PinyinData::add_user_phrase(std::string_view word, std::string_view pinyin) {
+  if (word.empty() || pinyin.empty()) return false;
+  by_pinyin_.settle(arena_);
+  by_initials_.settle(arena_);
+  const uint32_t known = find_word(word);
+  if (known != detail::IdTable::kNone && by_pinyin_.files(arena_, pinyin, words_[known].word))
+    return false;
+  const text::StrRef word_ref = words_[intern_word(word)].word;
+  // The override file is not consulted for phrases the user typed.
+  std::string initials;
+  if (pinyin_from_readings(word, nullptr, &initials))
+    by_initials_.add(arena_, initials, word_ref, {});
+  by_pinyin_.add(arena_, pinyin, word_ref, {});
+  by_initials_.settle(arena_);
+  by_pinyin_.settle(arena_);
+  return true;
+}
+
+void PinyinData::merge_words_from(const PinyinData& older) {
+  if (&older == this) return;
+  merge_map(by_pinyin_, older.by_pinyin_, older.arena_);
+  merge_map(by_initials_, older.by_initials_, older.arena_);
+}
+
+void PinyinData::merge_map(WordMap& mine, const WordMap& theirs,
+                           const text::StringArena& their_arena) {
+  mine.settle(arena_);
+  theirs.settle(their_arena);
+  if (theirs.sorted_.empty()) return;
+  const std::vector<WordMap::Entry>& m = mine.sorted_;
+  const std::vector<WordMap::Entry>& t = theirs.sorted_;
+  std::vector<WordMap::Entry> out;
+  out.reserve(m.size() + t.size());
+  size_t i = 0;
+  size_t j = 0;
+  // Words under the key being merged, once the group is too long to scan.
+  std::unordered_set<uint64_t> seen;
+  const auto word_id = [](text::StrRef w) { return (uint64_t{w.pos} << 32) | w.len; };
+  while (j < t.size()) {
+    const std::string_view key = their_arena.view(t[j].key);
+    while (i < m.size() && arena_.view(m[i].key) < key) out.push_back(m[i++]);
+    const size_t group = out.size();
+    text::StrRef key_ref;
+    bool key_stored = false;
+    while (i < m.size() && arena_.view(m[i].key) == key) {
+      key_ref = m[i].key;
+      key_stored = true;
+      out.push_back(m[i++]);
+    }
+    bool use_set = false;
+    const auto present = [&](text::StrRef w) {
+      if (!use_set && out.size() - group > 32) {
+        for (size_t k = group; k < out.size(); ++k) seen.insert(word_id(out[k].word));
+        use_set = true;
+      }
+      if (use_set) return seen.count(word_id(w)) != 0;
+      for (size_t k = group; k < out.size(); ++k)
+        if (same_ref(out[k].word, w)) return true;
+      return false;
+    };
+    for (; j < t.size() && their_arena.view(t[j].key) == key; ++j) {
+      const std::string_view word = their_arena.view(t[j].word);
+      const uint32_t known = find_word(word);
+      if (known != detail::IdTable::kNone && present(words_[known].word)) continue;
+      const text::StrRef word_ref = words_[intern_word(word)].word;
+      if (!key_stored) {
+        key_ref = arena_.store(key);
+        key_stored = true;
+      }
+      out.push_back({key_ref, word_ref, arena_.store(their_arena.view(t[j].code))});
+      if (use_set) seen.insert(word_id(word_ref));
+    }
+    if (use_set) seen.clear();
+  }
+  while (i < m.size()) out.push_back(m[i++]);
+  out.shrink_to_fit();
+  mine.sorted_ = std::move(out);
+}
+
+WordMap::Range PinyinData::words_by_pinyin(std::string_view key) const noexcept {
+  return by_pinyin_.equal(arena_, key);
+}
+
+WordMap::Range PinyinData::words_by_initials(std::string_view key) const noexcept {
+  return by_initials_.equal(arena_, key);
+}
+
+WordMap::Range PinyinData::words_with_prefix(std::string_view prefix) const noexcept {
+  return by_pinyin_.prefixed(arena_, prefix);
+}
+
+WordMap::Range PinyinData::initials_with_prefix(std::string_view prefix) const noexcept {
+  return by_initials_.prefixed(arena_, prefix);
+}
+
+WordMap::Range PinyinData::all_words_by_pinyin() const noexcept {
+  return by_pinyin_.all(arena_);
+}
+
+WordMap::Range PinyinData::all_words_by_initials() const noexcept {
+  return by_initials_.all(arena_);
+}
+
+}  // namespace wubi_pinyin::pinyin
