@@ -1,6 +1,7 @@
 #include "wubi/wubi_table.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 
 #include "text/ascii.h"
@@ -61,10 +62,11 @@ class CodeRun {
   // The handle of `code`: the one of the run when the code continues it, else
   // `known` when that is set, else a fresh copy. Empty when the arena is full.
   text::StrRef ref(std::string_view code, text::StrRef known = {}) {
-    if (have_ && code == view_) return ref_;
+    const int order = have_ ? code.compare(view_) : 1;
+    if (order == 0) return ref_;
     const text::StrRef r = known.len != 0 ? known : arena_.store(code);
     if (r.len == 0) return r;
-    if (have_ && code < view_) sorted_ = false;
+    if (order < 0) sorted_ = false;
     have_ = true;
     ref_ = r;
     view_ = arena_.view(r);
@@ -81,10 +83,21 @@ class CodeRun {
   std::string_view view_;
 };
 
+// A guess of the number of records of a file, from its size: real lines
+// take 10 to 20 bytes. Only a reservation; capped so that a huge file does
+// not reserve more than it will fill.
+size_t expected_records(const std::string& path) {
+  std::error_code ec;
+  const uintmax_t bytes = std::filesystem::file_size(path, ec);
+  if (ec) return 0;
+  return static_cast<size_t>(std::min<uintmax_t>(bytes / 10, uintmax_t{1} << 20));
+}
+
 }  // namespace
 
 void WubiTable::load(const std::string& path) {
   std::vector<Entry> pending;
+  pending.reserve(expected_records(path));
   CodeRun run(arena_);
   for_each_record(path, kLoadMissingWeight,
                   [&](std::string_view word, std::string_view code, uint32_t weight) {
@@ -173,26 +186,71 @@ WubiTable::Range WubiTable::all() const noexcept {
 }
 
 std::optional<std::string_view> WubiTable::full_code(char32_t c) const noexcept {
-  const auto it = full_code_.find(c);
-  if (it == full_code_.end()) return std::nullopt;
-  return arena_.view(it->second.code);
+  const FullCode* f = full_code_.find(c);
+  if (!f) return std::nullopt;
+  return arena_.view(f->code);
 }
 
 std::optional<uint32_t> WubiTable::full_code_weight(char32_t c) const noexcept {
-  const auto it = full_code_.find(c);
-  if (it == full_code_.end()) return std::nullopt;
-  return it->second.weight;
+  const FullCode* f = full_code_.find(c);
+  if (!f) return std::nullopt;
+  return f->weight;
 }
 
 void WubiTable::apply_full_code(char32_t c, text::StrRef code, uint32_t weight) {
-  const auto [it, inserted] = full_code_.try_emplace(c, FullCode{code, weight});
-  if (inserted) return;
+  FullCode& f = full_code_.find_or_insert(c);
+  if (f.code.len == 0) {
+    f = FullCode{code, weight};
+    return;
+  }
   // The longest code wins; among codes of one length a strictly higher
   // weight wins, so on equal weight the earlier code stays.
-  const size_t have = text::char_count(arena_.view(it->second.code));
+  const size_t have = text::char_count(arena_.view(f.code));
   const size_t offered = text::char_count(arena_.view(code));
-  if (have < offered || (have == offered && it->second.weight < weight))
-    it->second = FullCode{code, weight};
+  if (have < offered || (have == offered && f.weight < weight)) f = FullCode{code, weight};
+}
+
+size_t WubiTable::FullCodeMap::home(char32_t c) const noexcept {
+  // Fibonacci hashing: the high bits of the product spread neighbouring
+  // characters (whole blocks of CJK ideographs) over the table.
+  return static_cast<size_t>((uint64_t{c} * 0x9e3779b97f4a7c15ull) >> 32) & (slots_.size() - 1);
+}
+
+const WubiTable::FullCode* WubiTable::FullCodeMap::find(char32_t c) const noexcept {
+  if (slots_.empty()) return nullptr;
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = home(c);; i = (i + 1) & mask) {
+    const Slot& s = slots_[i];
+    if (s.value.code.len == 0) return nullptr;
+    if (s.key == c) return &s.value;
+  }
+}
+
+WubiTable::FullCode& WubiTable::FullCodeMap::find_or_insert(char32_t c) {
+  // At most three quarters full, so every probe ends at a free slot.
+  if ((count_ + 1) * 4 > slots_.size() * 3) grow();
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = home(c);; i = (i + 1) & mask) {
+    Slot& s = slots_[i];
+    if (s.value.code.len == 0) {
+      s.key = c;
+      ++count_;
+      return s.value;
+    }
+    if (s.key == c) return s.value;
+  }
+}
+
+void WubiTable::FullCodeMap::grow() {
+  std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2, Slot{0, FullCode{{}, 0}});
+  old.swap(slots_);
+  const size_t mask = slots_.size() - 1;
+  for (const Slot& s : old) {
+    if (s.value.code.len == 0) continue;
+    size_t i = home(s.key);
+    while (slots_[i].value.code.len != 0) i = (i + 1) & mask;
+    slots_[i] = s;
+  }
 }
 
 void WubiTable::merge_pending(std::vector<Entry>& pending, bool sorted) {

@@ -114,8 +114,30 @@ class WubiTable {
 
  private:
   struct FullCode {
-    text::StrRef code;
+    text::StrRef code;  // never empty for a stored character
     uint32_t weight;
+  };
+
+  // Hash map from a character to its full code: open addressing with linear
+  // probing over one array of 16-byte slots, so a lookup touches one or two
+  // cache lines and a character costs no allocation of its own.
+  class FullCodeMap {
+   public:
+    [[nodiscard]] const FullCode* find(char32_t c) const noexcept;
+    // The value of `c`, inserted with an empty code when absent; the caller
+    // sets a code at once.
+    FullCode& find_or_insert(char32_t c);
+
+   private:
+    struct Slot {
+      char32_t key;
+      FullCode value;  // empty code: the slot is free
+    };
+    [[nodiscard]] size_t home(char32_t c) const noexcept;
+    void grow();
+
+    std::vector<Slot> slots_;  // size 0 or a power of two
+    size_t count_ = 0;
   };
 
   void apply_full_code(char32_t c, text::StrRef code, uint32_t weight);
@@ -129,7 +151,7 @@ class WubiTable {
 
   text::StringArena arena_;
   std::vector<Entry> entries_;  // sorted by code bytes, stable in arrival order
-  std::unordered_map<char32_t, FullCode> full_code_;
+  FullCodeMap full_code_;
 };
 
 }  // namespace wubi_pinyin::wubi
