@@ -1,0 +1,23 @@
+# Fails unless the library's dynamic symbol table defines exactly the
+# expected number of functions, all named wp_*.
+execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE symbols
+                RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
+set(exported)
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^[0-9a-f]* *[A-Za-z] " "" name "${line}")
+  if(line MATCHES " [TtWwDdBbVvRriu] ")
+    list(APPEND exported ${name})
+  endif()
+endforeach()
+set(interface ${exported})
+list(FILTER interface INCLUDE REGEX "^wp_")
+list(LENGTH interface count)
+list(LENGTH exported total)
+if(NOT count EQUAL EXPECTED OR NOT total EQUAL EXPECTED)
+  message(FATAL_ERROR "expected ${EXPECTED} wp_* exports, found: ${exported}")
+endif()
+message(STATUS "exports: ${interface}")
