@@ -9,6 +9,9 @@ namespace wubi_pinyin::engine {
 
 void derive_pinyin(pinyin::PinyinData& data, const std::vector<const wubi::WubiTable*>& tables) {
   std::unordered_set<std::string_view> seen;
+  size_t total = 0;
+  for (const wubi::WubiTable* table : tables) total += table->size();
+  seen.reserve(total);
   for (const wubi::WubiTable* table : tables) {
     for (const wubi::WubiTable::Match m : table->all()) {
       if (text::is_single_char(m.word) || m.word.empty()) continue;

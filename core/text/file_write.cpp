@@ -63,7 +63,10 @@ bool replace_file(const std::string& path, std::string_view content) {
   const std::string tmp = path + ".tmp";
   const int fd = open_retry(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
   if (fd < 0) return false;
-  bool ok = write_all(fd, content) && ::fsync(fd) == 0;
+  // No fsync: a save runs inside a key press, and the rename alone already
+  // guarantees that a reader (or the next start after a crash of this
+  // process) sees either the old or the new complete file.
+  bool ok = write_all(fd, content);
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(tmp.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(tmp.c_str());

@@ -13,7 +13,7 @@ namespace wubi_pinyin::text {
 bool append_line(const std::string& path, std::string_view text);
 
 // Replaces a file with new content through "path.tmp" and a rename. The old
-// file is replaced only when every byte was written and flushed to the disk;
+// file is replaced only when every byte was written;
 // otherwise the temporary file is removed and the old content stays.
 // Returns whether the file was replaced.
 bool replace_file(const std::string& path, std::string_view content);

@@ -1,0 +1,98 @@
+// Per-key latency of Wubi typing through the C interface on real-size
+// tables, and the cost and memory of building an engine.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench_data.h"
+#include "engine/core.h"
+#include "interface/wubi_pinyin.h"
+
+namespace {
+
+quvo_bench::DataDir& data() {
+  static quvo_bench::DataDir d;
+  return d;
+}
+
+constexpr uint32_t kPageDown = 0xff56;
+
+// One realistic session: codes of 1 to 4 letters, sometimes a page down,
+// committed by space or by a digit.
+std::vector<uint32_t> session_keys() {
+  std::vector<uint32_t> keys;
+  const auto& codes = data().codes();
+  for (size_t i = 0; i < codes.size() && i < 4000; ++i) {
+    const size_t len = 1 + i % 4;
+    for (size_t k = 0; k < len; ++k) keys.push_back(static_cast<unsigned char>(codes[i][k]));
+    if (i % 7 == 0) keys.push_back(kPageDown);
+    keys.push_back(i % 3 == 0 ? '2' : ' ');
+  }
+  return keys;
+}
+
+void report(benchmark::State& state, std::vector<double>& us) {
+  if (us.empty()) return;
+  std::sort(us.begin(), us.end());
+  state.counters["median_us"] = us[us.size() / 2];
+  state.counters["p99_us"] = us[us.size() * 99 / 100];
+  state.counters["max_us"] = us.back();
+  state.counters["keys"] = static_cast<double>(us.size());
+}
+
+void BM_WubiKeys(benchmark::State& state) {
+  WPEngine* engine = wp_create_engine(data().path().c_str());
+  const std::vector<uint32_t> keys = session_keys();
+  std::vector<double> us;
+  char commit[1024], preedit[1024];
+  WPCandidate cands[64];
+  size_t count = 0, i = 0;
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    wp_key_event(engine, keys[i], 0, commit, sizeof commit, preedit, sizeof preedit, cands, 64,
+                 &count);
+    const auto t1 = std::chrono::steady_clock::now();
+    us.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+    state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    i = (i + 1) % keys.size();
+  }
+  report(state, us);
+  wp_destroy_engine(engine);
+}
+BENCHMARK(BM_WubiKeys)->UseManualTime()->Iterations(40000)->Unit(benchmark::kMicrosecond);
+
+void BM_CreateEngine(benchmark::State& state) {
+  const std::string dir = data().path();
+  for (auto _ : state) {
+    WPEngine* e = wp_create_engine(dir.c_str());
+    state.PauseTiming();
+    wp_destroy_engine(e);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_CreateEngine)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_EngineMemory(benchmark::State& state) {
+  const std::string dir = data().path();
+  for (auto _ : state) {
+    const size_t before = quvo_bench::resident_bytes();
+    auto core = wubi_pinyin::engine::Core::new_background(dir);
+    const size_t constructed = quvo_bench::resident_bytes();
+    const auto t0 = std::chrono::steady_clock::now();
+    core->wait_pinyin_ready();
+    const auto t1 = std::chrono::steady_clock::now();
+    state.counters["rss_after_create_MiB"] = double(constructed - before) / (1 << 20);
+    state.counters["rss_full_MiB"] = double(quvo_bench::resident_bytes() - before) / (1 << 20);
+    state.counters["rss_process_MiB"] = double(quvo_bench::resident_bytes()) / (1 << 20);
+    state.counters["pinyin_ready_ms"] = std::chrono::duration<double, std::milli>(t1 - t0).count();
+  }
+}
+BENCHMARK(BM_EngineMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
