@@ -128,6 +128,19 @@ struct CoreOutput {
   size_t count = 0;
 };
 
+// True when `key` is present in the stored configuration with a text that is
+// none of the enumeration's names (compared exactly, as reading them does).
+template <size_t N>
+bool isUnknownName(const fcitx::RawConfig& rawConfig, const char* key,
+                   const char* const (&names)[N]) {
+  const std::string* value = rawConfig.valueByPath(key);
+  if (value == nullptr) return false;
+  for (const char* name : names) {
+    if (*value == name) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void QuvoDefaultModeI18N::dumpDescription(fcitx::RawConfig& config) const {
@@ -247,7 +260,17 @@ const fcitx::Configuration* QuvoEngine::getConfig() const {
 }
 
 void QuvoEngine::setConfig(const fcitx::RawConfig& rawConfig) {
+  // The framework resets an option whose stored text it cannot read; an
+  // unrecognised enumeration name keeps the value in force instead.
+  const QuvoDefaultMode previousMode = *config_.defaultMode;
+  const WubiScheme previousScheme = *config_.wubiScheme;
   config_.load(rawConfig, true);
+  if (isUnknownName(rawConfig, "DefaultMode", _QuvoDefaultMode_Names)) {
+    config_.defaultMode.setValue(previousMode);
+  }
+  if (isUnknownName(rawConfig, "WubiScheme", _WubiScheme_Names)) {
+    config_.wubiScheme.setValue(previousScheme);
+  }
   fcitx::safeSaveAsIni(config_, fcitx::StandardPath::Type::PkgConfig, kConfigPath);
   applyConfig();
 }
