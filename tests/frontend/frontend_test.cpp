@@ -317,6 +317,18 @@ TEST_F(QuvoTest, SpaceCommitsFirstCandidateAndShowsAssociations) {
   EXPECT_TRUE(panelEmpty());
 }
 
+TEST_F(QuvoTest, DigitsSelectByNumberOnThePage) {
+  type("a");
+  EXPECT_TRUE(press(FcitxKey_2));
+  EXPECT_EQ(harness->commits, std::vector<std::string>{"式"});
+  // A number beyond the page is taken and selects nothing.
+  type("a");
+  EXPECT_TRUE(press(FcitxKey_7));
+  EXPECT_EQ(harness->commits, std::vector<std::string>{"式"});
+  EXPECT_EQ(candidates(), kCandidatesOfA);
+  press(FcitxKey_Escape);
+}
+
 TEST_F(QuvoTest, SpaceWithNothingTypedGoesToTheApplication) {
   EXPECT_FALSE(press(FcitxKey_space));
   EXPECT_FALSE(press(FcitxKey_Return));
