@@ -2,9 +2,11 @@
 //
 // Storage: every string lives in the instance's arena, so the views handed
 // out stay valid for the life of the instance, also after moves and later
-// additions. Words are stored once each (words_ with the index word_ids_,
-// which also holds word_freq); keys once per distinct key (see WordMap).
-// A word-map entry is three 8-byte handles.
+// additions. Keys are stored once per distinct key (see WordMap); a pair's
+// word and code once per pair, unless the word alone is already stored.
+// word_freq is words_ with the open-addressing index word_ids_.
+// A word-map entry is 16 bytes: the key's handle and the position of its
+// word and code, stored together.
 //
 // Additions to the word maps are queued and merged in key order in one pass:
 // the loaders and the phrase and merge operations settle the queue before they
@@ -30,10 +32,6 @@ namespace {
 
 [[nodiscard]] size_t bytes_hash(std::string_view s) noexcept {
   return std::hash<std::string_view>{}(s);
-}
-
-[[nodiscard]] bool same_ref(text::StrRef a, text::StrRef b) noexcept {
-  return a.pos == b.pos && a.len == b.len;
 }
 
 // Grows a vector that lives as long as the instance by an eighth at a time,
@@ -65,21 +63,36 @@ uint32_t PinyinData::find_word(std::string_view word) const {
                         [&](uint32_t id) { return arena_.view(words_[id].word) == word; });
 }
 
-uint32_t PinyinData::intern_word(std::string_view word) {
-  const uint32_t known = find_word(word);
-  if (known != detail::IdTable::kNone) return known;
+uint32_t PinyinData::add_word_record(text::StrRef word, uint32_t freq) {
   const auto id = static_cast<uint32_t>(words_.size());
   grow_for_one(words_);
-  words_.push_back({arena_.store(word), 0});
-  has_freq_.push_back(false);
-  word_ids_.insert(bytes_hash(word), id,
+  words_.push_back({word, freq});
+  word_ids_.insert(bytes_hash(arena_.view(word)), id,
                    [&](uint32_t i) { return bytes_hash(arena_.view(words_[i].word)); });
   return id;
 }
 
+std::optional<WordMap::Entry> PinyinData::make_entry(std::string_view word, std::string_view code,
+                                                     uint32_t* word_id, std::string& scratch) {
+  if (word.empty() || word.size() + code.size() > UINT16_MAX) return std::nullopt;
+  WordMap::Entry e;
+  e.word_len = static_cast<uint16_t>(word.size());
+  e.code_len = static_cast<uint16_t>(code.size());
+  *word_id = find_word(word);
+  if (!code.empty()) {
+    scratch.assign(word).append(code);
+    e.text = arena_.store(scratch).pos;
+  } else if (*word_id != detail::IdTable::kNone) {
+    e.text = words_[*word_id].word.pos;  // the bytes the record already holds
+  } else {
+    e.text = arena_.store(word).pos;
+  }
+  return e;
+}
+
 std::optional<uint32_t> PinyinData::word_freq(std::string_view word) const noexcept {
   const uint32_t id = find_word(word);
-  if (id == detail::IdTable::kNone || !has_freq_[id]) return std::nullopt;
+  if (id == detail::IdTable::kNone) return std::nullopt;
   return words_[id].freq;
 }
 
@@ -202,31 +215,36 @@ std::optional<std::string> PinyinData::word_pinyin_of(std::string_view word) con
 void PinyinData::load_words(const std::string& path) {
   std::string pinyin;
   std::string initials;
+  std::string scratch;
   text::read_lines(path, text::InvalidLine::skip, [&](std::string_view line) {
     const std::string_view record = text::dictionary_record(line);
     if (record.empty()) return;
     const text::Fields fields = text::split_white_space(record);
     if (fields.size() < 2) return;
-    pinyin.assign(fields[0]);
-    for (char& c : pinyin) c = text::ascii_lower(c);
-    const uint32_t word_id = intern_word(fields[1]);
+    const std::string_view word = fields[1];
+    const std::string_view code = fields.size() >= 3 ? fields[2] : std::string_view{};
+    uint32_t word_id = 0;
+    const std::optional<WordMap::Entry> entry = make_entry(word, code, &word_id, scratch);
+    if (!entry) return;  // no real record is this long
     if (fields.size() >= 4) {
       if (const std::optional<uint32_t> freq = text::parse_u32(fields[3])) {
-        words_[word_id].freq = *freq;
-        has_freq_[word_id] = true;
+        if (word_id == detail::IdTable::kNone)
+          add_word_record(entry->word(), *freq);
+        else
+          words_[word_id].freq = *freq;
       }
     }
-    const text::StrRef word = words_[word_id].word;
-    const text::StrRef code = fields.size() >= 3 ? arena_.store(fields[2]) : text::StrRef{};
+    pinyin.assign(fields[0]);
+    for (char& c : pinyin) c = text::ascii_lower(c);
     bool has_initials;
-    if (const Polyphonic* p = polyphonic(fields[1])) {
+    if (const Polyphonic* p = polyphonic(word)) {
       initials = p->initials;
       has_initials = true;
     } else {
-      has_initials = pinyin_from_readings(fields[1], nullptr, &initials);
+      has_initials = pinyin_from_readings(word, nullptr, &initials);
     }
-    if (has_initials) by_initials_.add(arena_, initials, word, code);
-    by_pinyin_.add(arena_, pinyin, word, code);
+    if (has_initials) by_initials_.add(arena_, initials, *entry);
+    by_pinyin_.add(arena_, pinyin, *entry);
   });
   by_initials_.settle(arena_);
   by_pinyin_.settle(arena_);
@@ -242,13 +260,13 @@ bool PinyinData::register_word(std::string_view word, std::string_view code) {
   } else if (!pinyin_from_readings(word, &pinyin, &initials)) {
     return false;
   }
-  const uint32_t known = find_word(word);
-  if (known != detail::IdTable::kNone && by_pinyin_.files(arena_, pinyin, words_[known].word))
-    return false;
-  const text::StrRef word_ref = words_[intern_word(word)].word;
-  const text::StrRef code_ref = arena_.store(code);
-  by_initials_.add(arena_, initials, word_ref, code_ref);
-  by_pinyin_.index_pair(by_pinyin_.add(arena_, pinyin, word_ref, code_ref));
+  if (by_pinyin_.files(arena_, pinyin, word)) return false;
+  std::string scratch;
+  uint32_t word_id = 0;
+  const std::optional<WordMap::Entry> entry = make_entry(word, code, &word_id, scratch);
+  if (!entry) return false;
+  by_initials_.add(arena_, initials, *entry);
+  by_pinyin_.index_pair(arena_, by_pinyin_.add(arena_, pinyin, *entry));
   // Left queued: the next lookup merges the whole run at once.
   return true;
 }
@@ -257,15 +275,15 @@ bool PinyinData::add_user_phrase(std::string_view word, std::string_view pinyin)
   if (word.empty() || pinyin.empty()) return false;
   by_pinyin_.settle(arena_);
   by_initials_.settle(arena_);
-  const uint32_t known = find_word(word);
-  if (known != detail::IdTable::kNone && by_pinyin_.files(arena_, pinyin, words_[known].word))
-    return false;
-  const text::StrRef word_ref = words_[intern_word(word)].word;
+  if (by_pinyin_.files(arena_, pinyin, word)) return false;
+  std::string scratch;
+  uint32_t word_id = 0;
+  const std::optional<WordMap::Entry> entry = make_entry(word, {}, &word_id, scratch);
+  if (!entry) return false;
   // The override file is not consulted for phrases the user typed.
   std::string initials;
-  if (pinyin_from_readings(word, nullptr, &initials))
-    by_initials_.add(arena_, initials, word_ref, {});
-  by_pinyin_.add(arena_, pinyin, word_ref, {});
+  if (pinyin_from_readings(word, nullptr, &initials)) by_initials_.add(arena_, initials, *entry);
+  by_pinyin_.add(arena_, pinyin, *entry);
   by_initials_.settle(arena_);
   by_pinyin_.settle(arena_);
   return true;
@@ -286,11 +304,11 @@ void PinyinData::merge_map(WordMap& mine, const WordMap& theirs,
   const std::vector<WordMap::Entry>& t = theirs.sorted_;
   std::vector<WordMap::Entry> out;
   out.reserve(m.size() + t.size());
+  std::string scratch;
   size_t i = 0;
   size_t j = 0;
   // Words under the key being merged, once the group is too long to scan.
-  std::unordered_set<uint64_t> seen;
-  const auto word_id = [](text::StrRef w) { return (uint64_t{w.pos} << 32) | w.len; };
+  std::unordered_set<std::string_view> seen;
   while (j < t.size()) {
     const std::string_view key = their_arena.view(t[j].key);
     while (i < m.size() && arena_.view(m[i].key) < key) out.push_back(m[i++]);
@@ -303,27 +321,30 @@ void PinyinData::merge_map(WordMap& mine, const WordMap& theirs,
       out.push_back(m[i++]);
     }
     bool use_set = false;
-    const auto present = [&](text::StrRef w) {
+    const auto present = [&](std::string_view w) {
       if (!use_set && out.size() - group > 32) {
-        for (size_t k = group; k < out.size(); ++k) seen.insert(word_id(out[k].word));
+        for (size_t k = group; k < out.size(); ++k) seen.insert(arena_.view(out[k].word()));
         use_set = true;
       }
-      if (use_set) return seen.count(word_id(w)) != 0;
+      if (use_set) return seen.count(w) != 0;
       for (size_t k = group; k < out.size(); ++k)
-        if (same_ref(out[k].word, w)) return true;
+        if (arena_.view(out[k].word()) == w) return true;
       return false;
     };
     for (; j < t.size() && their_arena.view(t[j].key) == key; ++j) {
-      const std::string_view word = their_arena.view(t[j].word);
-      const uint32_t known = find_word(word);
-      if (known != detail::IdTable::kNone && present(words_[known].word)) continue;
-      const text::StrRef word_ref = words_[intern_word(word)].word;
+      const std::string_view word = their_arena.view(t[j].word());
+      if (present(word)) continue;
+      uint32_t word_id = 0;
+      std::optional<WordMap::Entry> entry =
+          make_entry(word, their_arena.view(t[j].code()), &word_id, scratch);
+      if (!entry) continue;
       if (!key_stored) {
         key_ref = arena_.store(key);
         key_stored = true;
       }
-      out.push_back({key_ref, word_ref, arena_.store(their_arena.view(t[j].code))});
-      if (use_set) seen.insert(word_id(word_ref));
+      entry->key = key_ref;
+      out.push_back(*entry);
+      if (use_set) seen.insert(arena_.view(entry->word()));
     }
     if (use_set) seen.clear();
   }

@@ -34,10 +34,18 @@ struct Polyphonic {
 // arrival order; keys compare by bytes.
 class WordMap {
  public:
+  // The word's bytes and then the code's are one string in the arena, so an
+  // entry is 16 bytes. A pair whose word and code together exceed 65535
+  // bytes cannot be filed.
   struct Entry {
     text::StrRef key;
-    text::StrRef word;
-    text::StrRef code;
+    uint32_t text = 0;  // arena position of the word; the code follows it
+    uint16_t word_len = 0;
+    uint16_t code_len = 0;
+    [[nodiscard]] text::StrRef word() const noexcept { return {text, word_len}; }
+    [[nodiscard]] text::StrRef code() const noexcept {
+      return {static_cast<uint32_t>(text + word_len), code_len};
+    }
   };
 
   // A contiguous run of entries in key order (arrival order within a key).
@@ -50,7 +58,8 @@ class WordMap {
       iterator() = default;
       iterator(const text::StringArena* a, const Entry* e) : arena_(a), entry_(e) {}
       WordView operator*() const noexcept {
-        return {arena_->view(entry_->key), arena_->view(entry_->word), arena_->view(entry_->code)};
+        return {arena_->view(entry_->key), arena_->view(entry_->word()),
+                arena_->view(entry_->code())};
       }
       iterator& operator++() noexcept {
         ++entry_;
@@ -92,17 +101,16 @@ class WordMap {
   // this key yet. Every distinct key is stored once and shared by its entries.
   [[nodiscard]] std::optional<text::StrRef> find_key(const text::StringArena& arena,
                                                      std::string_view key) const;
-  // Queues a pair under the key (storing the key when it is new) and returns
-  // the index of the queued entry.
-  uint32_t add(text::StringArena& arena, std::string_view key, text::StrRef word,
-               text::StrRef code);
+  // Queues the pair of `e` under the key (storing the key when it is new;
+  // e.key is ignored) and returns the index of the queued entry.
+  uint32_t add(text::StringArena& arena, std::string_view key, Entry e);
   // Remembers the queued entry for files(); used for pairs that later
   // additions check against before settle() runs.
-  void index_pair(uint32_t pending_index);
-  // True when a pair with this word (an interned handle) is filed under the
-  // key, looking at merged entries and at the pairs given to index_pair().
+  void index_pair(const text::StringArena& arena, uint32_t pending_index);
+  // True when a pair with this word is filed under the key, looking at
+  // merged entries and at the pairs given to index_pair().
   [[nodiscard]] bool files(const text::StringArena& arena, std::string_view key,
-                           text::StrRef word) const;
+                           std::string_view word) const;
   // Merges the queued entries into the sorted run (stable: queued pairs go
   // after the pairs already under their key, in queue order). Const because
   // lookups settle lazily; see pinyin_data.cpp.
@@ -204,8 +212,8 @@ class PinyinData {
   [[nodiscard]] std::string_view text_of(text::StrRef r) const noexcept { return arena_.view(r); }
 
  private:
-  // A distinct word: its bytes and its frequency (valid when has_freq_ says
-  // so). Every word of the maps is stored once, so its handle identifies it.
+  // A word with a frequency from a word list; its bytes are those of the
+  // pair that first gave it one.
   struct WordRecord {
     text::StrRef word;
     uint32_t freq = 0;
@@ -221,7 +229,12 @@ class PinyinData {
 
   [[nodiscard]] uint32_t find_word(std::string_view word) const;
   // Index of the word's record, storing the word when it is new.
-  uint32_t intern_word(std::string_view word);
+  uint32_t add_word_record(text::StrRef word, uint32_t freq);
+  // The entry of a (word, code) pair, key not set, storing the bytes as
+  // needed; nothing when the pair is empty or too long to file. Sets *word_id
+  // to the word's record, or kNone.
+  std::optional<WordMap::Entry> make_entry(std::string_view word, std::string_view code,
+                                           uint32_t* word_id, std::string& scratch);
   [[nodiscard]] const CharRecord* find_char(char32_t c) const;
   // Full pinyin and initials from the characters' first readings; false when
   // a character has none or an empty one.
@@ -236,7 +249,6 @@ class PinyinData {
   text::StringSet syllable_keys_;
   size_t longest_syllable_ = 0;
   std::vector<WordRecord> words_;
-  std::vector<bool> has_freq_;
   detail::IdTable word_ids_;
   text::StringMap<Polyphonic> polyphonic_;
   WordMap by_pinyin_;

@@ -11,16 +11,13 @@ namespace {
 
 using Entry = WordMap::Entry;
 
-[[nodiscard]] bool same_ref(text::StrRef a, text::StrRef b) noexcept {
-  return a.pos == b.pos && a.len == b.len;
-}
-
 [[nodiscard]] size_t bytes_hash(std::string_view s) noexcept {
   return std::hash<std::string_view>{}(s);
 }
 
-[[nodiscard]] size_t pair_hash(text::StrRef key, text::StrRef word) noexcept {
-  return detail::mix_bits((uint64_t{key.pos} << 32) | word.pos);
+// Keys are stored once each, so a key's position identifies it.
+[[nodiscard]] size_t pair_hash(text::StrRef key, std::string_view word) noexcept {
+  return detail::mix_bits(key.pos) ^ bytes_hash(word);
 }
 
 // Compares entries by the bytes of their keys.
@@ -57,12 +54,11 @@ std::optional<text::StrRef> WordMap::find_key(const text::StringArena& arena,
   return std::nullopt;
 }
 
-uint32_t WordMap::add(text::StringArena& arena, std::string_view key, text::StrRef word,
-                      text::StrRef code) {
+uint32_t WordMap::add(text::StringArena& arena, std::string_view key, Entry e) {
   const std::optional<text::StrRef> known = find_key(arena, key);
-  const text::StrRef key_ref = known ? *known : arena.store(key);
+  e.key = known ? *known : arena.store(key);
   const auto id = static_cast<uint32_t>(pending_.size());
-  pending_.push_back({key_ref, word, code});
+  pending_.push_back(e);
   if (!known) {
     pending_keys_.insert(bytes_hash(key), id,
                          [&](uint32_t i) { return bytes_hash(arena.view(pending_[i].key)); });
@@ -70,20 +66,22 @@ uint32_t WordMap::add(text::StringArena& arena, std::string_view key, text::StrR
   return id;
 }
 
-void WordMap::index_pair(uint32_t pending_index) {
-  const Entry& e = pending_[pending_index];
-  pending_pairs_.insert(pair_hash(e.key, e.word), pending_index,
-                        [&](uint32_t i) { return pair_hash(pending_[i].key, pending_[i].word); });
+void WordMap::index_pair(const text::StringArena& arena, uint32_t pending_index) {
+  const auto hash_of = [&](uint32_t i) {
+    return pair_hash(pending_[i].key, arena.view(pending_[i].word()));
+  };
+  pending_pairs_.insert(hash_of(pending_index), pending_index, hash_of);
 }
 
-bool WordMap::files(const text::StringArena& arena, std::string_view key, text::StrRef word) const {
+bool WordMap::files(const text::StringArena& arena, std::string_view key,
+                    std::string_view word) const {
   const std::optional<text::StrRef> key_ref = find_key(arena, key);
   if (!key_ref) return false;
   const auto [first, last] = std::equal_range(sorted_.begin(), sorted_.end(), key, KeyLess{&arena});
   for (auto it = first; it != last; ++it)
-    if (same_ref(it->word, word)) return true;
+    if (arena.view(it->word()) == word) return true;
   const uint32_t id = pending_pairs_.find(pair_hash(*key_ref, word), [&](uint32_t i) {
-    return same_ref(pending_[i].key, *key_ref) && same_ref(pending_[i].word, word);
+    return pending_[i].key.pos == key_ref->pos && arena.view(pending_[i].word()) == word;
   });
   return id != detail::IdTable::kNone;
 }

@@ -399,6 +399,23 @@ TEST(PinyinWords, HostileWordFiles) {
     ASSERT_NE(d.polyphonic("银行"), nullptr) << c.name;
     EXPECT_EQ(d.polyphonic("银行")->pinyin, "yinhang") << c.name;
   }
+  // A word and code of more than 65535 bytes together cannot be filed; no
+  // real record comes near that.
+  const std::string long_word(40000, 'w');
+  PinyinData big = make_lexicon(
+      dir, kReadings, {},
+      {"a " + long_word + " " + long_word + " 5\nb " + long_word + " c 6\nnihao 你好\n"});
+  EXPECT_TRUE(big.words_by_pinyin("a").empty());
+  EXPECT_EQ(words_of(big.words_by_pinyin("b")), (Words{long_word}));
+  EXPECT_EQ(big.word_freq(long_word), 6u);
+  EXPECT_FALSE(big.add_user_phrase(std::string(70000, 'x'), "x"));
+  std::string long_han;
+  for (int i = 0; i < 25000; ++i) long_han += "你";  // 75000 bytes, every one read ni
+  EXPECT_FALSE(big.register_word(long_han, ""));
+  EXPECT_EQ(big.word_pinyin_of(long_han)->size(), 50000u);
+  EXPECT_TRUE(big.add_user_phrase(long_word + "x", "b"));
+  EXPECT_EQ(words_of(big.words_with_prefix("b")), (Words{long_word, long_word + "x"}));
+
   // The byte-order mark stays part of the first field.
   const PinyinData bom = make_lexicon(dir, kReadings, {}, {"\xef\xbb\xbfnihao 你们\n"});
   EXPECT_EQ(words_of(bom.words_by_pinyin("\xef\xbb\xbfnihao")), (Words{"你们"}));
