@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -65,6 +66,7 @@ TEST_F(WubiTableTest, FullCodeRule) {
       // is shorter than "abcd" and longer than "ab".
       {"工 abcd\n工 a\xc3\xa9\xc3\xa9 9\n", U'工', "abcd", 0},
       {"工 ab 9\n工 a\xc3\xa9\xc3\xa9\n", U'工', "a\xc3\xa9\xc3\xa9", 0},
+      {"工 a\xc3\xa9\xc3\xa9 9\n工 abcd\n", U'工', "abcd", 0},
       {"😄 smil 2\n", U'😄', "smil", 2},
   };
   for (const auto& c : cases) {
@@ -73,6 +75,36 @@ TEST_F(WubiTableTest, FullCodeRule) {
     EXPECT_EQ(t.full_code(c.c), c.code) << c.file;
     EXPECT_EQ(t.full_code_weight(c.c), c.weight) << c.file;
   }
+}
+
+TEST_F(WubiTableTest, FullCodesOfManyCharacters) {
+  // Dense blocks that overlap modulo any power of two, plus scattered ones.
+  std::vector<char32_t> chars;
+  for (char32_t c = 0x4e00; c < 0x4e00 + 6000; ++c) chars.push_back(c);
+  for (char32_t c = 0x20000; c < 0x20000 + 3000; ++c) chars.push_back(c);
+  for (char32_t c = 0x1f600; c < 0x1f650; ++c) chars.push_back(c);
+  chars.push_back(U'\u00e9');
+  const auto code_of = [](size_t i) {
+    std::string code;
+    for (int k = 0; k < 4; ++k, i /= 25) code.push_back(static_cast<char>('a' + i % 25));
+    return code;
+  };
+  std::string file;
+  for (size_t i = 0; i < chars.size(); ++i) {
+    const std::string ch = wubi_pinyin::text::encode_utf8(chars[i]);
+    file += ch + " " + code_of(i).substr(0, 2) + " 9\n";  // replaced by the longer code
+    file += ch + " " + code_of(i) + " " + std::to_string(i) + "\n";
+  }
+  load(file);
+  for (size_t i = 0; i < chars.size(); ++i) {
+    ASSERT_EQ(table.full_code(chars[i]), code_of(i)) << i;
+    ASSERT_EQ(table.full_code_weight(chars[i]), i) << i;
+  }
+  for (char32_t absent : {char32_t{0}, U'a', U'\u4dff', char32_t{0x4e00 + 6000}, U'\U0010ffff'}) {
+    EXPECT_FALSE(table.full_code(absent));
+    EXPECT_FALSE(table.full_code_weight(absent));
+  }
+  EXPECT_FALSE(WubiTable().full_code(U'工'));
 }
 
 TEST_F(WubiTableTest, PrefixIsOneRangeInByteOrder) {
@@ -190,28 +222,29 @@ TEST_F(WubiTableTest, AddFilesNewWordsAtTheEndOfTheirCode) {
 }
 
 TEST_F(WubiTableTest, ImportSkipsWordsAlreadyFiled) {
-  load("经济 xciy 30\n工 a 50\n");
+  load("经济 xciy 30\n工 a 50\n戈 aa 2\n");
   const auto added = import(
       "经济 XCIY\n"    // present: skipped
       "测试 imyi 7\n"  // new
-      "工 aaaa 1\n"    // new code for a present word
+      "戈 aaaa 1\n"    // new code for a present word
       "测试 IMYI 9\n"  // repeats a record of this file: skipped
       "工 a 999\n"     // present: skipped, and no full-code update
       "一 g\n"
       "经济 xc\n");
   EXPECT_EQ(added, (std::vector<std::pair<std::string, std::string>>{
-                       {"测试", "imyi"}, {"工", "aaaa"}, {"一", "g"}, {"经济", "xc"}}));
-  EXPECT_EQ(dump(table.all()), (Lines{"a 工 50", "aaaa 工 1", "g 一 1000", "imyi 测试 7",
+                       {"测试", "imyi"}, {"戈", "aaaa"}, {"一", "g"}, {"经济", "xc"}}));
+  EXPECT_EQ(dump(table.all()), (Lines{"a 工 50", "aa 戈 2", "aaaa 戈 1", "g 一 1000", "imyi 测试 7",
                                       "xc 经济 1000", "xciy 经济 30"}));
-  EXPECT_EQ(table.full_code(U'工'), "aaaa");
-  EXPECT_EQ(table.full_code_weight(U'工'), 1u);
+  EXPECT_EQ(table.full_code_weight(U'工'), 50u);
+  EXPECT_EQ(table.full_code(U'戈'), "aaaa");
+  EXPECT_EQ(table.full_code_weight(U'戈'), 1u);
   EXPECT_EQ(table.full_code(U'一'), "g");
 
   // Importing the same file again adds nothing; later imports see earlier ones.
   EXPECT_TRUE(import("测试 imyi 7\n一 g\n").empty());
   EXPECT_TRUE(table.import_entries(dir.file("missing.dict")).empty());
   EXPECT_TRUE(table.import_entries(dir.str()).empty());
-  EXPECT_EQ(table.size(), 6u);
+  EXPECT_EQ(table.size(), 7u);
 }
 
 TEST_F(WubiTableTest, ImportKeepsArrivalOrderWithinACode) {
