@@ -49,6 +49,8 @@ class WordMap {
   };
 
   // A contiguous run of entries in key order (arrival order within a key).
+  // A range is valid until the next addition to its PinyinData; the views it
+  // yields stay valid for the life of the PinyinData.
   class Range {
    public:
     class iterator {
