@@ -169,8 +169,13 @@ WubiTable::Range WubiTable::prefix(std::string_view code) const noexcept {
   const Entry* last = first + entries_.size();
   const Entry* lo = std::lower_bound(first, last, code, CodeLess{arena_});
   // The keys that start with the code follow the lower bound without a gap.
-  const Entry* hi = std::partition_point(
-      lo, last, [&](const Entry& e) { return arena_.view(e.code).starts_with(code); });
+  // Gallop to bracket the end, then search the bracket: a long code's short
+  // run costs a few comparisons instead of a search of the whole rest.
+  const auto starts = [&](const Entry& e) { return arena_.view(e.code).starts_with(code); };
+  const size_t rest = static_cast<size_t>(last - lo);
+  size_t bound = 1;
+  while (bound < rest && starts(lo[bound])) bound *= 2;
+  const Entry* hi = std::partition_point(lo + bound / 2, lo + std::min(bound, rest), starts);
   return {this, lo, hi};
 }
 
