@@ -79,6 +79,15 @@ EMOJI_OVERRIDES = {
     "kiss": "😘",
     "angry": "😠",
     "thanks": "🙏",
+    "ball": "⚽",
+    "flower": "🌸",
+    "plane": "✈️",
+    "snow": "❄️",
+    "lock": "🔒",
+    "music": "🎵",
+    "cross": "❌",
+    "crying": "😢",
+    "photo": "📷",
 }
 
 SYLLABLE_RE = re.compile(r"^[a-z]+$")
@@ -880,7 +889,7 @@ class Builder:
                     short_words |= {key_of(x) for x in ws}
             cl = {key_of(x) for x in cldr_kw.get(e, [])}
             el = {key_of(x) for x in lib_kw.get(e, [])}
-            for k in sorted(cl | el | name_keys):
+            for k in sorted(cl | el | name_keys | short_words):
                 if not (2 <= len(k) <= 32):
                     continue
                 rank = (k not in name_keys, k not in short_words, k not in cl, k not in el, order[e])
