@@ -127,7 +127,6 @@ bool WubiTable::add(std::string_view word, std::string_view code) {
   const text::StrRef word_ref = arena_.store(word);
   if (word_ref.len == 0) return false;
   entries_.insert(hi, Entry{code_ref, word_ref, kAddWeight});
-  trim_capacity();
   return true;
 }
 
@@ -281,10 +280,12 @@ void WubiTable::merge_pending(std::vector<Entry>& pending, bool sorted) {
 }
 
 void WubiTable::trim_capacity() {
-  const size_t headroom = entries_.size() / 64 + 64;
-  if (entries_.capacity() <= entries_.size() + 2 * headroom) return;
+  // Capacity that was reserved but never written costs address space, not
+  // memory, so only a reservation far above the need is given back.
+  const size_t size = entries_.size();
+  if (entries_.capacity() <= size + size / 2 + 1024) return;
   std::vector<Entry> compact;
-  compact.reserve(entries_.size() + headroom);
+  compact.reserve(size + size / 64 + 64);
   compact.assign(entries_.begin(), entries_.end());
   entries_.swap(compact);
 }

@@ -145,8 +145,8 @@ class WubiTable {
   // the entries of equal code already there. `sorted` tells that the records
   // already stand in code order, which spares the sort.
   void merge_pending(std::vector<Entry>& pending, bool sorted);
-  // Gives spare capacity of the entries back once it has grown well beyond
-  // what further additions are likely to need.
+  // Gives spare capacity of the entries back when a load reserved far more
+  // than the file held.
   void trim_capacity();
 
   text::StringArena arena_;
