@@ -13,6 +13,7 @@
 #include "engine/pinyin_package.h"
 #include "engine/scoring_data.h"
 #include "engine/word_index.h"
+#include "engine/word_weights.h"
 #include "freq/freq.h"
 #include "pinyin/pinyin_data.h"
 #include "text/string_hash.h"
@@ -150,6 +151,11 @@ class Core {
                          CandidateList& out);
   void wubi_candidates(std::string_view key, std::optional<std::string_view> emoji_text,
                        CandidateList& out) const;
+
+  // Stored weights of the entries of the two word maps, for the Pinyin
+  // steps that rank long prefix ranges.
+  WordWeights pinyin_weights;
+  WordWeights initials_weights;
 };
 
 // The lookup key of typed input: trimmed of Unicode White_Space, ASCII
