@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <chrono>
-#include <unordered_set>
 
 #include "engine/core.h"
 #include "text/file_write.h"
@@ -64,54 +63,65 @@ void Core::commit_word(std::string_view text) {
   assoc = association_list(text);
 }
 
+uint32_t Core::word_index_score(size_t i) {
+  // Weights of index words, filled as association lists need them. They
+  // depend on the active table, so a change of scheme starts afresh.
+  if (assoc_scores.size() != word_index.size() || assoc_scores_scheme98 != scheme98) {
+    assoc_scores.assign(word_index.size(), kUnknownScore);
+    assoc_scores_scheme98 = scheme98;
+  }
+  uint32_t& score = assoc_scores[i];
+  if (score == kUnknownScore) score = wfreq_of(word_index[i].word, word_index[i].code);
+  return score;
+}
+
 CandidateList Core::association_list(std::string_view t) {
   CandidateList result;
   if (t.empty()) return result;
   struct Working {
-    std::string text;
-    std::string_view pinyin;  // empty for a continuation
-    bool has_pinyin;
-    uint32_t score;
-    uint32_t learned;
+    size_t index;   // into word_index
+    bool continuation;  // found under t itself: the text is the word minus t
     bool starts_with_t;
+    uint32_t score;
+    std::string_view text;
   };
   std::vector<Working> work;
-  std::unordered_set<std::string_view> seen;
-  const std::string_view keys[2] = {t, text::last_char_bytes(t)};
+  const std::string_view last = text::last_char_bytes(t);
   for (int k = 0; k < 2; ++k) {
-    const std::string_view key = keys[k];
+    const std::string_view key = k == 0 ? t : last;
     auto it = std::lower_bound(
         word_index.begin(), word_index.end(), key,
         [](const WordIndexEntry& e, std::string_view v) { return e.word < v; });
     for (; it != word_index.end() && it->word.starts_with(key); ++it) {
       const std::string_view word = it->word;
       if (word == t) continue;
-      if (text::char_count(word) < 2) continue;
-      if (!seen.insert(word).second) continue;
-      Working w;
-      w.score = wfreq_of(word, it->code);
-      if (k == 0) {
-        w.text = std::string(word.substr(t.size()));
-        w.has_pinyin = false;
-      } else {
-        w.text = std::string(word);
-        w.pinyin = it->pinyin;
-        w.has_pinyin = true;
-      }
-      w.starts_with_t = std::string_view(w.text).starts_with(t);
-      w.learned = freq.rank(0, w.text);
-      work.push_back(std::move(w));
+      if (word.size() == text::first_char_bytes(word).size()) continue;  // one character
+      // The second walk meets again every word that starts with t: those
+      // were taken by the first.
+      if (k == 1 && word.starts_with(t)) continue;
+      const size_t index = static_cast<size_t>(it - word_index.begin());
+      const std::string_view text = k == 0 ? word.substr(t.size()) : word;
+      work.push_back({index, k == 0, text.starts_with(t), word_index_score(index), text});
     }
   }
-  std::stable_sort(work.begin(), work.end(), [](const Working& a, const Working& b) {
+  // Best nine by: texts that start with t, higher weight, higher learned
+  // count, then the walk order. The learned count is looked up only for ties.
+  const auto better = [this](const Working& a, const Working& b) {
     if (a.starts_with_t != b.starts_with_t) return a.starts_with_t;
     if (a.score != b.score) return a.score > b.score;
-    return a.learned > b.learned;
-  });
-  if (work.size() > kAssocEntries) work.resize(kAssocEntries);
-  for (Working& w : work) {
-    if (w.has_pinyin) sentence_pinyin[w.text] = std::string(w.pinyin);
-    result.push_back({std::move(w.text), {}});
+    const uint32_t la = freq.rank(0, a.text), lb = freq.rank(0, b.text);
+    if (la != lb) return la > lb;
+    return a.index + (a.continuation ? 0 : word_index.size()) <
+           b.index + (b.continuation ? 0 : word_index.size());
+  };
+  const size_t keep = std::min(work.size(), kAssocEntries);
+  std::partial_sort(work.begin(), work.begin() + static_cast<std::ptrdiff_t>(keep), work.end(),
+                    better);
+  for (size_t i = 0; i < keep; ++i) {
+    const Working& w = work[i];
+    if (!w.continuation)
+      sentence_pinyin.insert_or_assign(std::string(w.text), std::string(word_index[w.index].pinyin));
+    result.push_back({std::string(w.text), {}});
   }
   return result;
 }
@@ -172,6 +182,7 @@ bool Core::create_word() {
 
 bool Core::add_word(std::string_view word, std::string_view code) {
   cand_cache.reset();
+  assoc_scores.clear();
   if (!active_table().add(word, code)) return false;
   std::string line(word);
   line.push_back('\t');
@@ -182,6 +193,7 @@ bool Core::add_word(std::string_view word, std::string_view code) {
 
 uint32_t Core::import_dict(const std::string& path) {
   cand_cache.reset();
+  assoc_scores.clear();
   const auto pairs = active_table().import_entries(path);
   if (!pairs.empty()) {
     // One append for the whole batch: it lands whole or not at all.

@@ -146,6 +146,11 @@ class Core {
   bool create_word();
   // The association list for a committed text.
   [[nodiscard]] CandidateList association_list(std::string_view text);
+  // Core::wfreq_of of word-index record i, cached.
+  [[nodiscard]] uint32_t word_index_score(size_t i);
+  static constexpr uint32_t kUnknownScore = UINT32_MAX;
+  std::vector<uint32_t> assoc_scores;
+  bool assoc_scores_scheme98 = false;
   // Appends the Pinyin-mode candidates for a lookup key.
   void pinyin_candidates(std::string_view key, std::optional<std::string_view> emoji_text,
                          CandidateList& out);

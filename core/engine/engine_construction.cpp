@@ -84,6 +84,7 @@ void Core::install_pinyin_package(PinyinPackage package) {
   char_freq_table = std::move(package.char_freq);
   bigram = std::move(package.bigram);
   cand_cache.reset();
+  assoc_scores.clear();
   pinyin_rx.reset();
 }
 
