@@ -160,8 +160,15 @@ std::string quvoDictDir() {
 // ---------------------------------------------------------------------------
 // Candidate words and rendering
 
-QuvoCandidateWord::QuvoCandidateWord(WPEngine* engine, size_t index, fcitx::Text text)
-    : fcitx::CandidateWord(std::move(text)), engine_(engine), index_(index) {}
+QuvoCandidateWord::QuvoCandidateWord(WPEngine* engine, size_t index, fcitx::Text text,
+                                     fcitx::Text comment)
+    : fcitx::CandidateWord(std::move(text)), engine_(engine), index_(index) {
+#ifdef QUVO_HAVE_CANDIDATE_COMMENT
+  setComment(std::move(comment));
+#else
+  (void)comment;
+#endif
+}
 
 QuvoCandidateWord::~QuvoCandidateWord() = default;
 
@@ -218,10 +225,8 @@ void applyEnginePanel(fcitx::InputContext* inputContext, WPEngine* engine, const
         shown += comment;
       }
 #endif
-      auto word = std::make_unique<QuvoCandidateWord>(engine, i, fcitx::Text(std::move(shown)));
-#ifdef QUVO_HAVE_CANDIDATE_COMMENT
-      word->setComment(fcitx::Text(std::string(comment)));
-#endif
+      auto word = std::make_unique<QuvoCandidateWord>(engine, i, fcitx::Text(std::move(shown)),
+                                                      fcitx::Text(std::string(comment)));
       list->append(std::move(word));
     }
     panel.setCandidateList(std::move(list));

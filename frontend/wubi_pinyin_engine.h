@@ -67,9 +67,11 @@ FCITX_CONFIGURATION(
         quvoDictDir()};);
 
 // One candidate on the panel: a position in the array the core returned.
+// The comment is shown beside the text where Fcitx5 has candidate comments;
+// elsewhere the caller has already put it into the text.
 class QuvoCandidateWord : public fcitx::CandidateWord {
  public:
-  QuvoCandidateWord(WPEngine* engine, size_t index, fcitx::Text text);
+  QuvoCandidateWord(WPEngine* engine, size_t index, fcitx::Text text, fcitx::Text comment);
   ~QuvoCandidateWord() override;
 
   // Commits the candidate through the core and redraws the panel.

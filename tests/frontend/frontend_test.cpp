@@ -206,12 +206,26 @@ class QuvoTest : public ::testing::Test {
     std::vector<std::string> texts;
     const auto list = ic->inputPanel().candidateList();
     if (!list) return texts;
-    for (int i = 0; i < list->size(); ++i) texts.push_back(list->candidate(i).text().toString());
+    for (int i = 0; i < list->size(); ++i) {
+      std::string shown = list->candidate(i).text().toString();
+#ifdef QUVO_HAVE_CANDIDATE_COMMENT
+      // Read the comment the way this Fcitx5 shows it: beside the text.
+      const std::string comment = list->candidate(i).comment().toString();
+      if (!comment.empty()) shown += " " + comment;
+#endif
+      texts.push_back(std::move(shown));
+    }
     return texts;
   }
-  std::string preedit() const { return ic_->inputPanel().preedit().toString(); }
-  std::string auxUp() const { return ic_->inputPanel().auxUp().toString(); }
-  std::string auxDown() const { return ic_->inputPanel().auxDown().toString(); }
+  std::string preedit() const {
+    return ic_->inputPanel().preedit().toString();
+  }
+  std::string auxUp() const {
+    return ic_->inputPanel().auxUp().toString();
+  }
+  std::string auxDown() const {
+    return ic_->inputPanel().auxDown().toString();
+  }
   bool panelEmpty() const {
     return candidates().empty() && preedit().empty() && auxUp().empty() && auxDown().empty();
   }
@@ -244,8 +258,8 @@ class QuvoTest : public ::testing::Test {
   fcitx::InputContext* ic_ = nullptr;
 };
 
-// Texts as the panel shows them: number, ". ", text, and the comment after
-// a space (this Fcitx5 has no separate comment on candidates).
+// Candidates as the panel shows them: number, ". ", text, then the comment
+// after a space.
 const std::vector<std::string> kCandidatesOfA = {"1. 工 gong", "2. 式 shi", "3. 工人 gong ren",
                                                  "4. 节 jie", "5. 戈 ge"};
 
