@@ -161,17 +161,24 @@ struct CliRun {
 };
 
 // Runs quvo-cli with the arguments and extra environment variables, stdin
-// from /dev/null, and collects what it printed.
+// from /dev/null, and collects what it printed; with `closed_output` its
+// standard output is a pipe that nobody reads.
 CliRun run_cli(const std::vector<std::string>& args,
-               const std::map<std::string, std::string>& env = {}) {
+               const std::map<std::string, std::string>& env = {}, bool closed_output = false) {
   TempDir capture;
   const std::string out_path = capture.file("out");
   const std::string err_path = capture.file("err");
+  int closed_pipe[2] = {-1, -1};
+  if (closed_output && pipe(closed_pipe) != 0) return {};
   const pid_t pid = fork();
   if (pid == 0) {
     for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
     const int in = open("/dev/null", O_RDONLY);
-    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (closed_output) {
+      close(closed_pipe[0]);  // nobody reads: every write fails
+      out = closed_pipe[1];
+    }
     const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     dup2(in, 0);
     dup2(out, 1);
@@ -182,6 +189,10 @@ CliRun run_cli(const std::vector<std::string>& args,
     argv.push_back(nullptr);
     execv(QUVO_CLI_PATH, argv.data());
     _exit(127);
+  }
+  if (closed_output) {
+    close(closed_pipe[0]);
+    close(closed_pipe[1]);
   }
   CliRun run;
   int status = 0;
@@ -327,6 +338,13 @@ TEST_F(QuvoCliScripted, ByDefaultAThrowAwayDataDirectoryLeavesNoTrace) {
   EXPECT_TRUE(std::filesystem::is_empty(home_.path()));
   EXPECT_FALSE(quvo_test::file_exists(system_.file("user.freq")));
   EXPECT_FALSE(quvo_test::file_exists(system_.file("aihao_py.dict")));
+}
+
+TEST_F(QuvoCliScripted, AnOutputThatGoesAwayStillRemovesTheDataDirectory) {
+  const CliRun run = run_cli({"--system-dir", system_.str(), "--keys", "wqvb wqvb "}, env_, true);
+  // Ended normally, not by SIGPIPE, and said that it failed.
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(std::filesystem::is_empty(tmp_.path()));
 }
 
 TEST_F(QuvoCliScripted, PreparesAGivenDataDirectoryAsTheAddonDoes) {

@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -149,6 +150,16 @@ std::string parse_options(int argc, char** argv, Options& opt) {
   return {};
 }
 
+// A note on standard error when there are no installed dictionaries to
+// refresh from; the engine then starts on what the data directory holds.
+void warn_if_no_system_dir(const std::string& system_dir) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(system_dir, ec)) return;
+  std::fprintf(stderr,
+               "quvo-cli: no dictionary directory %s (install Quvo, or give --system-dir)\n",
+               system_dir.c_str());
+}
+
 // ---------------------------------------------------------------------------
 // Scripted mode
 
@@ -182,6 +193,9 @@ void print_step(std::string& out, const std::string& key_label, std::string_view
 }
 
 int run_script(const Options& opt, const KeyScript& script) {
+  // A closed output must not kill the program before the scratch directory
+  // is removed: writes fail instead.
+  std::signal(SIGPIPE, SIG_IGN);
   std::optional<ScratchDir> scratch;
   std::string data_dir;
   if (opt.data_dir) {
@@ -194,6 +208,7 @@ int run_script(const Options& opt, const KeyScript& script) {
     }
     data_dir = scratch->path();
   }
+  warn_if_no_system_dir(opt.system_dir);
   prepare_data_dir(data_dir, opt.system_dir);
 
   std::string committed;
@@ -230,11 +245,13 @@ int run_script(const Options& opt, const KeyScript& script) {
                      session.mode_label(), session.hint());
           break;
       }
-      std::fwrite(out.data(), 1, out.size(), stdout);
+      // A reader that went away ends the run, through the normal path.
+      if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) break;
     }
   }  // the engine saves its frequencies here, before a scratch directory goes
   std::printf("committed: %s\n", committed.c_str());
-  std::fflush(stdout);
+  // Output that could not be written is a failed run.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) return 1;
   return g_stop_signal != 0 ? 130 : 0;
 }
 
@@ -353,6 +370,7 @@ int run_interactive(const Options& opt) {
     return 2;
   }
   const std::string data_dir = opt.data_dir ? *opt.data_dir : user_data_dir(opt.system_dir);
+  warn_if_no_system_dir(opt.system_dir);
   prepare_data_dir(data_dir, opt.system_dir);
 
   Session session(data_dir);
