@@ -22,6 +22,7 @@ Only the Python 3 standard library is used; the two libime dump tools
 """
 
 import argparse
+import bisect
 import bz2
 import collections
 import json
@@ -905,7 +906,8 @@ class Builder:
         # Keys that would take the first place from ordinary typing: a Wubi
         # code or the beginning of one (the emoji stands first in both
         # modes), a key that cuts wholly into syllables, and a key that is
-        # itself the initials of a word (cl for 出来).
+        # itself the initials of a word (cl for 出来), or the beginning of a
+        # word's full pinyin or initials (ship on the way to shipin).
         prefixes = set()
         for _, code, _ in self.wubi86:
             for i in range(1, len(code) + 1):
@@ -919,6 +921,12 @@ class Builder:
             first = [self.first_reading.get(c) for c in w]
             if all(first):
                 initials.add("".join(x[0] for x in first))
+        starts = sorted(set("".join(syls) for syls, _, _ in self.lexicon.values()) | initials)
+
+        def begins_a_word(k):
+            i = bisect.bisect_left(starts, k)
+            return i < len(starts) and starts[i].startswith(k)
+
         drop_wubi = drop_pinyin = drop_initials = 0
         kept = {}
         for k in sorted(table):
@@ -928,14 +936,14 @@ class Builder:
             if split_longest(k, self.syllable_keys) == k:
                 drop_pinyin += 1
                 continue
-            if k in initials:
+            if k in initials or begins_a_word(k):
                 drop_initials += 1
                 continue
             kept[k] = table[k]
         self.emoji = kept
         self.out["emoji.dict"] = [f"{k}\t{kept[k]}" for k in sorted(kept)]
         log(f"emoji: {total} keys, dropped {drop_wubi} Wubi codes, {drop_pinyin} pinyin, "
-            f"{drop_initials} initials; {len(kept)} keys for {len(set(kept.values()))} emoji")
+            f"{drop_initials} initials or word beginnings; {len(kept)} keys for {len(set(kept.values()))} emoji")
 
     # ------------------------------------------------------------ all
 
