@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace wubi_pinyin::pinyin::detail {
@@ -17,9 +19,31 @@ namespace wubi_pinyin::pinyin::detail {
   return static_cast<size_t>(x);
 }
 
+// Hash of a short string: eight bytes at a time, then mixed. Much cheaper
+// than the library's hash for the keys and words of the lexicon (a few
+// bytes to a few dozen).
+[[nodiscard]] inline size_t hash_bytes(std::string_view s) noexcept {
+  uint64_t h = 0x9e3779b97f4a7c15ULL ^ s.size();
+  const char* p = s.data();
+  size_t n = s.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    h = (h ^ w) * 0xff51afd7ed558ccdULL;
+    h ^= h >> 32;
+  }
+  if (n > 0) {
+    uint64_t w = 0;
+    std::memcpy(&w, p, n);
+    h = (h ^ w) * 0xc4ceb9fe1a85ec53ULL;
+  }
+  return mix_bits(h);
+}
+
 // An open-addressing index of 32-bit ids (linear probing, at most 80 % full).
-// It stores only the ids: the owner keeps the records they number and supplies
-// the hash and the equality test, so an index costs 4 to 8 bytes per record.
+// The owner keeps the records the ids number and supplies the equality test;
+// each slot keeps 32 bits of the id's hash beside the id, so a probe compares
+// a record only when those bits match, and growing needs no record at all.
 class IdTable {
  public:
   static constexpr uint32_t kNone = UINT32_MAX;
@@ -29,49 +53,78 @@ class IdTable {
   template <class Eq>
   [[nodiscard]] uint32_t find(size_t hash, Eq&& eq) const {
     if (slots_.empty()) return kNone;
+    const auto h = static_cast<uint32_t>(hash);
     const size_t mask = slots_.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-      const uint32_t id = slots_[i];
-      if (id == kNone || eq(id)) return id;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+      const Slot s = slots_[i];
+      if (s.id == kNone) return kNone;
+      if (s.hash == h && eq(s.id)) return s.id;
     }
   }
 
-  // Adds an id under `hash`; hash_of(id) recomputes the hash of a stored id
-  // when the index grows.
-  template <class HashOf>
-  void insert(size_t hash, uint32_t id, HashOf&& hash_of) {
-    if ((count_ + 1) * 5 > slots_.size() * 4) grow(hash_of);
-    place(hash, id);
+  // Adds an id under `hash`.
+  void insert(size_t hash, uint32_t id) {
+    if ((count_ + 1) * 5 > slots_.size() * 4) regrow(slots_.empty() ? 16 : slots_.size() * 2);
+    place(static_cast<uint32_t>(hash), id);
     ++count_;
   }
 
+  // The id for which eq(id) holds, found as by find(); when there is none,
+  // `fresh` is added under `hash` and returned.
+  template <class Eq>
+  uint32_t find_or_insert(size_t hash, uint32_t fresh, Eq&& eq) {
+    if ((count_ + 1) * 5 > slots_.size() * 4) regrow(slots_.empty() ? 16 : slots_.size() * 2);
+    const auto h = static_cast<uint32_t>(hash);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+      Slot& s = slots_[i];
+      if (s.id == kNone) {
+        s = {h, fresh};
+        ++count_;
+        return fresh;
+      }
+      if (s.hash == h && eq(s.id)) return s.id;
+    }
+  }
+
+  // Makes room for `n` ids in all, so that adding them never grows the index.
+  void reserve(size_t n) {
+    size_t want = 16;
+    while (n * 5 > want * 4) want *= 2;
+    if (want > slots_.size()) regrow(want);
+  }
+
   [[nodiscard]] size_t size() const noexcept { return count_; }
-  [[nodiscard]] size_t capacity_bytes() const noexcept { return slots_.capacity() * 4; }
+  [[nodiscard]] size_t capacity_bytes() const noexcept { return slots_.capacity() * sizeof(Slot); }
 
   // Empties the index and gives its memory back.
   void release() noexcept {
-    std::vector<uint32_t>().swap(slots_);
+    std::vector<Slot>().swap(slots_);
     count_ = 0;
   }
 
  private:
-  void place(size_t hash, uint32_t id) noexcept {
+  struct Slot {
+    uint32_t hash = 0;
+    uint32_t id = kNone;
+  };
+
+  void place(uint32_t h, uint32_t id) noexcept {
     const size_t mask = slots_.size() - 1;
-    size_t i = hash & mask;
-    while (slots_[i] != kNone) i = (i + 1) & mask;
-    slots_[i] = id;
+    size_t i = h & mask;
+    while (slots_[i].id != kNone) i = (i + 1) & mask;
+    slots_[i] = {h, id};
   }
 
-  template <class HashOf>
-  void grow(HashOf& hash_of) {
-    std::vector<uint32_t> old;
+  void regrow(size_t slots) {
+    std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(old.empty() ? 16 : old.size() * 2, kNone);
-    for (const uint32_t id : old)
-      if (id != kNone) place(hash_of(id), id);
+    slots_.assign(slots, Slot{});
+    for (const Slot s : old)
+      if (s.id != kNone) place(s.hash, s.id);
   }
 
-  std::vector<uint32_t> slots_;
+  std::vector<Slot> slots_;
   size_t count_ = 0;
 };
 

@@ -31,7 +31,7 @@ namespace wubi_pinyin::pinyin {
 namespace {
 
 [[nodiscard]] size_t bytes_hash(std::string_view s) noexcept {
-  return std::hash<std::string_view>{}(s);
+  return detail::hash_bytes(s);
 }
 
 // Grows a vector that lives as long as the instance by an eighth at a time,
@@ -63,29 +63,37 @@ uint32_t PinyinData::find_word(std::string_view word) const {
                         [&](uint32_t id) { return arena_.view(words_[id].word) == word; });
 }
 
-uint32_t PinyinData::add_word_record(text::StrRef word, uint32_t freq) {
-  const auto id = static_cast<uint32_t>(words_.size());
-  grow_for_one(words_);
-  words_.push_back({word, freq});
-  word_ids_.insert(bytes_hash(arena_.view(word)), id,
-                   [&](uint32_t i) { return bytes_hash(arena_.view(words_[i].word)); });
-  return id;
-}
-
 std::optional<WordMap::Entry> PinyinData::make_entry(std::string_view word, std::string_view code,
-                                                     uint32_t* word_id, std::string& scratch) {
+                                                     std::optional<uint32_t> freq,
+                                                     std::string& scratch) {
   if (word.empty() || word.size() + code.size() > UINT16_MAX) return std::nullopt;
   WordMap::Entry e;
   e.word_len = static_cast<uint16_t>(word.size());
   e.code_len = static_cast<uint16_t>(code.size());
-  *word_id = find_word(word);
+  const size_t hash = bytes_hash(word);
+  const auto same_word = [&](uint32_t id) { return arena_.view(words_[id].word) == word; };
   if (!code.empty()) {
     scratch.assign(word).append(code);
     e.text = arena_.store(scratch).pos;
-  } else if (*word_id != detail::IdTable::kNone) {
-    e.text = words_[*word_id].word.pos;  // the bytes the record already holds
+  }
+  if (!freq) {
+    if (code.empty()) {
+      // The bytes a record already holds serve the pair too.
+      const uint32_t id = word_ids_.find(hash, same_word);
+      e.text = id != detail::IdTable::kNone ? words_[id].word.pos : arena_.store(word).pos;
+    }
+    return e;
+  }
+  // One probe finds the word's record or makes room for a new one.
+  grow_for_one(words_);
+  const auto fresh = static_cast<uint32_t>(words_.size());
+  const uint32_t id = word_ids_.find_or_insert(hash, fresh, same_word);
+  if (id == fresh) {
+    if (code.empty()) e.text = arena_.store(word).pos;
+    words_.push_back({e.word(), *freq});
   } else {
-    e.text = arena_.store(word).pos;
+    if (code.empty()) e.text = words_[id].word.pos;
+    words_[id].freq = *freq;
   }
   return e;
 }
@@ -99,8 +107,11 @@ std::optional<uint32_t> PinyinData::word_freq(std::string_view word) const noexc
 // ---- Character readings ----
 
 const PinyinData::CharRecord* PinyinData::find_char(char32_t c) const {
-  const uint32_t id =
-      char_ids_.find(detail::mix_bits(c), [&](uint32_t i) { return chars_[i].c == c; });
+  uint32_t id;
+  if (c < kDirectChars)
+    id = direct_chars_.empty() ? detail::IdTable::kNone : direct_chars_[c];
+  else
+    id = char_ids_.find(detail::mix_bits(c), [&](uint32_t i) { return chars_[i].c == c; });
   return id == detail::IdTable::kNone ? nullptr : &chars_[id];
 }
 
@@ -127,8 +138,12 @@ void PinyinData::load(const std::string& path) {
         const auto id = static_cast<uint32_t>(chars_.size());
         grow_for_one(chars_);
         chars_.push_back({c, rec.text});
-        char_ids_.insert(detail::mix_bits(c), id,
-                         [&](uint32_t i) { return detail::mix_bits(chars_[i].c); });
+        if (c < kDirectChars) {
+          if (direct_chars_.empty()) direct_chars_.assign(kDirectChars, detail::IdTable::kNone);
+          direct_chars_[c] = id;
+        } else {
+          char_ids_.insert(detail::mix_bits(c), id);
+        }
       }
       rec.chars.push_back(c);
     });
@@ -194,13 +209,24 @@ void PinyinData::load_polyphonic(const std::string& path) {
       reading.initials += text::first_char_bytes(syllable);
     });
     if (reading.pinyin.empty()) return;
-    polyphonic_.insert_or_assign(std::string(word), std::move(reading));
+    const size_t hash = bytes_hash(word);
+    const uint32_t id = polyphonic_ids_.find(
+        hash, [&](uint32_t i) { return arena_.view(polyphonic_[i].word) == word; });
+    if (id != detail::IdTable::kNone) {
+      polyphonic_[id].reading = std::move(reading);
+      return;
+    }
+    const auto next = static_cast<uint32_t>(polyphonic_.size());
+    polyphonic_.push_back({arena_.store(word), std::move(reading)});
+    polyphonic_ids_.insert(hash, next);
   });
+  polyphonic_.shrink_to_fit();
 }
 
 const Polyphonic* PinyinData::polyphonic(std::string_view word) const noexcept {
-  const auto it = polyphonic_.find(word);
-  return it == polyphonic_.end() ? nullptr : &it->second;
+  const uint32_t id = polyphonic_ids_.find(
+      bytes_hash(word), [&](uint32_t i) { return arena_.view(polyphonic_[i].word) == word; });
+  return id == detail::IdTable::kNone ? nullptr : &polyphonic_[id].reading;
 }
 
 std::optional<std::string> PinyinData::word_pinyin_of(std::string_view word) const {
@@ -223,17 +249,10 @@ void PinyinData::load_words(const std::string& path) {
     if (fields.size() < 2) return;
     const std::string_view word = fields[1];
     const std::string_view code = fields.size() >= 3 ? fields[2] : std::string_view{};
-    uint32_t word_id = 0;
-    const std::optional<WordMap::Entry> entry = make_entry(word, code, &word_id, scratch);
+    const std::optional<uint32_t> freq =
+        fields.size() >= 4 ? text::parse_u32(fields[3]) : std::nullopt;
+    const std::optional<WordMap::Entry> entry = make_entry(word, code, freq, scratch);
     if (!entry) return;  // no real record is this long
-    if (fields.size() >= 4) {
-      if (const std::optional<uint32_t> freq = text::parse_u32(fields[3])) {
-        if (word_id == detail::IdTable::kNone)
-          add_word_record(entry->word(), *freq);
-        else
-          words_[word_id].freq = *freq;
-      }
-    }
     pinyin.assign(fields[0]);
     for (char& c : pinyin) c = text::ascii_lower(c);
     bool has_initials;
@@ -262,8 +281,7 @@ bool PinyinData::register_word(std::string_view word, std::string_view code) {
   }
   if (by_pinyin_.files(arena_, pinyin, word)) return false;
   std::string scratch;
-  uint32_t word_id = 0;
-  const std::optional<WordMap::Entry> entry = make_entry(word, code, &word_id, scratch);
+  const std::optional<WordMap::Entry> entry = make_entry(word, code, std::nullopt, scratch);
   if (!entry) return false;
   by_initials_.add(arena_, initials, *entry);
   by_pinyin_.index_pair(arena_, by_pinyin_.add(arena_, pinyin, *entry));
@@ -277,8 +295,7 @@ bool PinyinData::add_user_phrase(std::string_view word, std::string_view pinyin)
   by_initials_.settle(arena_);
   if (by_pinyin_.files(arena_, pinyin, word)) return false;
   std::string scratch;
-  uint32_t word_id = 0;
-  const std::optional<WordMap::Entry> entry = make_entry(word, {}, &word_id, scratch);
+  const std::optional<WordMap::Entry> entry = make_entry(word, {}, std::nullopt, scratch);
   if (!entry) return false;
   // The override file is not consulted for phrases the user typed.
   std::string initials;
@@ -295,9 +312,15 @@ void PinyinData::merge_words_from(const PinyinData& older) {
   merge_map(by_initials_, older.by_initials_, older.arena_);
 }
 
+void PinyinData::compact() {
+  by_pinyin_.release_index(arena_);
+  by_initials_.release_index(arena_);
+}
+
 void PinyinData::merge_map(WordMap& mine, const WordMap& theirs,
                            const text::StringArena& their_arena) {
-  mine.settle(arena_);
+  // The merged run is built here whole; a key index would go stale.
+  mine.release_index(arena_);
   theirs.settle(their_arena);
   if (theirs.sorted_.empty()) return;
   const std::vector<WordMap::Entry>& m = mine.sorted_;
@@ -334,9 +357,8 @@ void PinyinData::merge_map(WordMap& mine, const WordMap& theirs,
     for (; j < t.size() && their_arena.view(t[j].key) == key; ++j) {
       const std::string_view word = their_arena.view(t[j].word());
       if (present(word)) continue;
-      uint32_t word_id = 0;
       std::optional<WordMap::Entry> entry =
-          make_entry(word, their_arena.view(t[j].code()), &word_id, scratch);
+          make_entry(word, their_arena.view(t[j].code()), std::nullopt, scratch);
       if (!entry) continue;
       if (!key_stored) {
         key_ref = arena_.store(key);
@@ -371,6 +393,11 @@ WordMap::Range PinyinData::initials_with_prefix(std::string_view prefix) const n
 
 WordMap::Range PinyinData::all_words_by_pinyin() const noexcept {
   return by_pinyin_.all(arena_);
+}
+
+std::span<const WordMap::Entry> PinyinData::pinyin_entries() const noexcept {
+  by_pinyin_.settle(arena_);
+  return by_pinyin_.sorted_;
 }
 
 WordMap::Range PinyinData::all_words_by_initials() const noexcept {

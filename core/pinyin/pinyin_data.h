@@ -117,20 +117,42 @@ class WordMap {
   // after the pairs already under their key, in queue order). Const because
   // lookups settle lazily; see pinyin_data.cpp.
   void settle(const text::StringArena& arena) const;
+  // Settles, then drops the key index (below) that bulk additions use.
+  void release_index(const text::StringArena& arena);
 
   [[nodiscard]] Range equal(const text::StringArena& arena, std::string_view key) const;
   [[nodiscard]] Range prefixed(const text::StringArena& arena, std::string_view prefix) const;
   [[nodiscard]] Range all(const text::StringArena& arena) const;
+
+  // Numbers every distinct key, from the entries there are now.
+  void build_index(const text::StringArena& arena);
+  [[nodiscard]] uint32_t find_key_id(const text::StringArena& arena, std::string_view key) const;
+  // The number of a key, numbering it (with the handle `stored`) when new.
+  uint32_t number_key(const text::StringArena& arena, std::string_view key, text::StrRef stored);
 
   // Entries in key order, arrival order within a key. Mutable with the
   // queue below: settle() runs inside const lookups.
   mutable std::vector<Entry> sorted_;
   // Entries added since the last settle(), in arrival order.
   mutable std::vector<Entry> pending_;
-  // Queued entries that brought a key not in sorted_, by the key's bytes.
-  mutable detail::IdTable pending_keys_;
   // Queued entries given to index_pair(), by (key, word) handles.
   mutable detail::IdTable pending_pairs_;
+
+  // The key index, kept while words are loaded in bulk (from the first run
+  // of more than a few additions until release_index()). Keys are numbered
+  // in order of arrival; settling then orders only the new keys and places
+  // every entry by its key's number, so no entry is ever compared by bytes.
+  // Without the index, additions are few and are placed one by one.
+  struct Group {
+    uint32_t first = 0;  // in sorted_
+    uint32_t size = 0;
+  };
+  bool indexed_ = false;
+  std::vector<text::StrRef> keys_;             // by key number
+  detail::IdTable key_ids_;                    // key numbers, by the keys' bytes
+  mutable std::vector<uint32_t> order_;        // numbers of the settled keys, in byte order
+  mutable std::vector<Group> groups_;          // entries of each settled key in sorted_
+  mutable std::vector<uint32_t> pending_key_;  // key number of each queued entry
 };
 
 // The pinyin lexicon: character readings, the syllable inventory, the word
@@ -169,6 +191,12 @@ class PinyinData {
   // every key of each word map, in key order, the older pairs whose word is
   // not yet under that key are appended after this instance's pairs.
   void merge_words_from(const PinyinData& older);
+
+  // Ends bulk loading: merges what is queued and drops the indexes that
+  // only loading needs (the word maps' key indexes). Nothing observable
+  // changes; later additions are just placed one by one. derive_pinyin
+  // calls it once the derived words are filed.
+  void compact();
 
   // ---- Character readings and syllables ----
 
@@ -212,6 +240,15 @@ class PinyinData {
 
   // Resolves a handle stored by this instance (the word index keeps them).
   [[nodiscard]] std::string_view text_of(text::StrRef r) const noexcept { return arena_.view(r); }
+  // The handles behind all_words_by_pinyin(), in the same order.
+  [[nodiscard]] std::span<const WordMap::Entry> pinyin_entries() const noexcept;
+  // Start of the byte chunk numbered `chunk` (the upper 16 bits of a
+  // handle's position); the chunk must exist, as it does for any handle the
+  // instance gave out. Chunks never move, so a compact index can keep these
+  // and resolve handles without the instance.
+  [[nodiscard]] const char* chunk_start(uint32_t chunk) const noexcept {
+    return arena_.view(text::StrRef{chunk << 16, 1}).data();
+  }
 
  private:
   // A word with a frequency from a word list; its bytes are those of the
@@ -228,15 +265,17 @@ class PinyinData {
     text::StrRef text;
     std::vector<char32_t> chars;
   };
+  struct PolyphonicRecord {
+    text::StrRef word;
+    Polyphonic reading;
+  };
 
   [[nodiscard]] uint32_t find_word(std::string_view word) const;
-  // Index of the word's record, storing the word when it is new.
-  uint32_t add_word_record(text::StrRef word, uint32_t freq);
   // The entry of a (word, code) pair, key not set, storing the bytes as
-  // needed; nothing when the pair is empty or too long to file. Sets *word_id
-  // to the word's record, or kNone.
+  // needed; nothing when the pair is empty or too long to file. With a
+  // frequency, also sets the word's record to it (making the record).
   std::optional<WordMap::Entry> make_entry(std::string_view word, std::string_view code,
-                                           uint32_t* word_id, std::string& scratch);
+                                           std::optional<uint32_t> freq, std::string& scratch);
   [[nodiscard]] const CharRecord* find_char(char32_t c) const;
   // Full pinyin and initials from the characters' first readings; false when
   // a character has none or an empty one.
@@ -245,14 +284,19 @@ class PinyinData {
   void merge_map(WordMap& mine, const WordMap& theirs, const text::StringArena& their_arena);
 
   text::StringArena arena_;
+  // Characters of the Basic Multilingual Plane (all but the rarest) are
+  // found by their value in direct_chars_, the others through char_ids_.
+  static constexpr char32_t kDirectChars = 0x10000;
   std::vector<CharRecord> chars_;
+  std::vector<uint32_t> direct_chars_;  // record of each character below kDirectChars
   detail::IdTable char_ids_;
   text::StringMap<ReadingRecord> reading_chars_;
   text::StringSet syllable_keys_;
   size_t longest_syllable_ = 0;
   std::vector<WordRecord> words_;
   detail::IdTable word_ids_;
-  text::StringMap<Polyphonic> polyphonic_;
+  std::vector<PolyphonicRecord> polyphonic_;
+  detail::IdTable polyphonic_ids_;
   WordMap by_pinyin_;
   WordMap by_initials_;
 };
