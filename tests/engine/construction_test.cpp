@@ -126,9 +126,9 @@ TEST(Construction, PollInstallsThePackageOnceAndDropsTheCache) {
   core->mode = Mode::pinyin;
   // A phrase learned before the package arrives survives its installation.
   ASSERT_TRUE(core->pinyin.add_user_phrase("你好", "nihaoma"));
-  core->input = "ni";
-  (void)core->candidates();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  // A list cached before the package arrives is dropped with the old data.
+  core->cand_cache = Core::CandCache{"ni", Mode::pinyin, false, {{"你", ""}}};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (core->pinyin_pending() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
     core->poll_pinyin_build();
@@ -138,6 +138,8 @@ TEST(Construction, PollInstallsThePackageOnceAndDropsTheCache) {
   EXPECT_FALSE(core->word_index.empty());
   EXPECT_EQ(core->pinyin.words_by_pinyin("nihaoma").size(), 1u);
   EXPECT_EQ(core->pinyin.words_by_pinyin("nihao").size(), 1u);
+  core->poll_pinyin_build();  // nothing pending: a no-op
+  EXPECT_FALSE(core->word_index.empty());
 }
 
 TEST(Construction, DestroyWhileBuildingNeitherBlocksNorCrashes) {
