@@ -12,25 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "support/allocation_counter.h"
 #include "support/temp_dir.h"
 
-// Counts heap allocations so a lower-case lookup can be shown not to copy.
-namespace {
-std::atomic<size_t> g_allocations{0};
-}  // namespace
-
-// Not inlined, so the compiler does not pair malloc with delete at call sites.
-[[gnu::noinline]] void* operator new(size_t size) {
-  ++g_allocations;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept {
-  std::free(p);
-}
-[[gnu::noinline]] void operator delete(void* p, size_t) noexcept {
-  std::free(p);
-}
+using quvo_test::g_allocations;
 
 using wubi_pinyin::emoji::EmojiMap;
 
