@@ -23,21 +23,37 @@ namespace wubi_pinyin::pinyin::detail {
 // than the library's hash for the keys and words of the lexicon (a few
 // bytes to a few dozen).
 [[nodiscard]] inline size_t hash_bytes(std::string_view s) noexcept {
-  uint64_t h = 0x9e3779b97f4a7c15ULL ^ s.size();
-  const char* p = s.data();
-  size_t n = s.size();
-  for (; n >= 8; p += 8, n -= 8) {
+  const auto load64 = [](const char* p) {
     uint64_t w;
     std::memcpy(&w, p, 8);
-    h = (h ^ w) * 0xff51afd7ed558ccdULL;
-    h ^= h >> 32;
+    return w;
+  };
+  const auto load32 = [](const char* p) {
+    uint32_t w;
+    std::memcpy(&w, p, 4);
+    return uint64_t{w};
+  };
+  const char* p = s.data();
+  const size_t n = s.size();
+  uint64_t h = 0x9e3779b97f4a7c15ULL ^ n;
+  uint64_t tail;
+  if (n >= 8) {
+    size_t i = 0;
+    for (; i + 8 < n; i += 8) {
+      h = (h ^ load64(p + i)) * 0xff51afd7ed558ccdULL;
+      h ^= h >> 32;
+    }
+    tail = load64(p + n - 8);  // the last eight bytes, overlapping when n is no multiple of 8
+  } else if (n >= 4) {
+    tail = (load32(p) << 32) | load32(p + n - 4);
+  } else if (n > 0) {
+    tail = (uint64_t{static_cast<unsigned char>(p[0])} << 16) |
+           (uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
+           static_cast<unsigned char>(p[n - 1]);
+  } else {
+    tail = 0;
   }
-  if (n > 0) {
-    uint64_t w = 0;
-    std::memcpy(&w, p, n);
-    h = (h ^ w) * 0xc4ceb9fe1a85ec53ULL;
-  }
-  return mix_bits(h);
+  return mix_bits((h ^ tail) * 0xc4ceb9fe1a85ec53ULL);
 }
 
 // An open-addressing index of 32-bit ids (linear probing, at most 80 % full).
@@ -60,6 +76,17 @@ class IdTable {
       if (s.id == kNone) return kNone;
       if (s.hash == h && eq(s.id)) return s.id;
     }
+  }
+
+  // Starts loading the first slot that find(hash) probes, so that several
+  // lookups can wait for memory at once.
+  void prefetch(size_t hash) const noexcept {
+#if defined(__GNUC__)
+    if (!slots_.empty())
+      __builtin_prefetch(&slots_[static_cast<uint32_t>(hash) & (slots_.size() - 1)]);
+#else
+    (void)hash;
+#endif
   }
 
   // Adds an id under `hash`.
@@ -94,8 +121,12 @@ class IdTable {
     if (want > slots_.size()) regrow(want);
   }
 
-  [[nodiscard]] size_t size() const noexcept { return count_; }
-  [[nodiscard]] size_t capacity_bytes() const noexcept { return slots_.capacity() * sizeof(Slot); }
+  [[nodiscard]] size_t size() const noexcept {
+    return count_;
+  }
+  [[nodiscard]] size_t capacity_bytes() const noexcept {
+    return slots_.capacity() * sizeof(Slot);
+  }
 
   // Empties the index and gives its memory back.
   void release() noexcept {

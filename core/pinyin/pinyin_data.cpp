@@ -66,11 +66,17 @@ uint32_t PinyinData::find_word(std::string_view word) const {
 std::optional<WordMap::Entry> PinyinData::make_entry(std::string_view word, std::string_view code,
                                                      std::optional<uint32_t> freq,
                                                      std::string& scratch) {
+  return make_entry(word, bytes_hash(word), code, freq, scratch);
+}
+
+std::optional<WordMap::Entry> PinyinData::make_entry(std::string_view word, size_t hash,
+                                                     std::string_view code,
+                                                     std::optional<uint32_t> freq,
+                                                     std::string& scratch) {
   if (word.empty() || word.size() + code.size() > UINT16_MAX) return std::nullopt;
   WordMap::Entry e;
   e.word_len = static_cast<uint16_t>(word.size());
   e.code_len = static_cast<uint16_t>(code.size());
-  const size_t hash = bytes_hash(word);
   const auto same_word = [&](uint32_t id) { return arena_.view(words_[id].word) == word; };
   if (!code.empty()) {
     scratch.assign(word).append(code);
@@ -115,7 +121,22 @@ const PinyinData::CharRecord* PinyinData::find_char(char32_t c) const {
   return id == detail::IdTable::kNone ? nullptr : &chars_[id];
 }
 
+uint32_t PinyinData::find_reading(std::string_view reading) const noexcept {
+  return reading_ids_.find(bytes_hash(reading),
+                           [&](uint32_t i) { return arena_.view(readings_[i].text) == reading; });
+}
+
+void PinyinData::add_syllable(std::string_view s) {
+  const size_t hash = bytes_hash(s);
+  const auto fresh = static_cast<uint32_t>(syllables_.size());
+  if (syllable_ids_.find_or_insert(
+          hash, fresh, [&](uint32_t i) { return arena_.view(syllables_[i]) == s; }) == fresh)
+    syllables_.push_back(arena_.store(s));
+  longest_syllable_ = std::max(longest_syllable_, s.size());
+}
+
 void PinyinData::load(const std::string& path) {
+  std::string reading;
   text::read_lines(path, text::InvalidLine::skip, [&](std::string_view line) {
     const std::string_view record = text::dictionary_record(line);
     if (record.empty()) return;
@@ -123,32 +144,37 @@ void PinyinData::load(const std::string& path) {
     // empty field, and other white space belongs to the field.
     const text::Fields fields = text::split_at_bytes(record, " \t");
     if (fields.size() < 2) return;
-    const std::string reading = text::ascii_lowered(fields[1]);
-    syllable_keys_.insert(reading);
-    std::string canonical = fuzzy_canonical(reading);
-    longest_syllable_ = std::max({longest_syllable_, reading.size(), canonical.size()});
-    syllable_keys_.insert(std::move(canonical));
+    reading.assign(fields[1]);
+    for (char& c : reading) c = text::ascii_lower(c);
 
-    auto it = reading_chars_.find(reading);
-    if (it == reading_chars_.end())
-      it = reading_chars_.emplace(reading, ReadingRecord{arena_.store(reading), {}}).first;
-    ReadingRecord& rec = it->second;
+    uint32_t id = find_reading(reading);
+    if (id == detail::IdTable::kNone) {
+      // A reading met for the first time, with its canonical form, joins
+      // the syllables; a known one is there already.
+      id = static_cast<uint32_t>(readings_.size());
+      readings_.push_back({arena_.store(reading), {}});
+      reading_ids_.insert(bytes_hash(reading), id);
+      add_syllable(reading);
+      add_syllable(fuzzy_canonical(reading));
+    }
+    ReadingRecord& rec = readings_[id];
     text::for_each_char(fields[0], [&](char32_t c) {
       if (!find_char(c)) {
-        const auto id = static_cast<uint32_t>(chars_.size());
+        const auto char_id = static_cast<uint32_t>(chars_.size());
         grow_for_one(chars_);
         chars_.push_back({c, rec.text});
         if (c < kDirectChars) {
           if (direct_chars_.empty()) direct_chars_.assign(kDirectChars, detail::IdTable::kNone);
-          direct_chars_[c] = id;
+          direct_chars_[c] = char_id;
         } else {
-          char_ids_.insert(detail::mix_bits(c), id);
+          char_ids_.insert(detail::mix_bits(c), char_id);
         }
       }
       rec.chars.push_back(c);
     });
   });
-  for (auto& [reading, rec] : reading_chars_) rec.chars.shrink_to_fit();
+  for (ReadingRecord& rec : readings_) rec.chars.shrink_to_fit();
+  readings_.shrink_to_fit();
   chars_.shrink_to_fit();
 }
 
@@ -159,17 +185,20 @@ std::optional<std::string_view> PinyinData::char_reading(char32_t c) const noexc
 }
 
 std::span<const char32_t> PinyinData::reading_chars(std::string_view reading) const noexcept {
-  const auto it = reading_chars_.find(reading);
-  if (it == reading_chars_.end()) return {};
-  return it->second.chars;
+  const uint32_t id = find_reading(reading);
+  if (id == detail::IdTable::kNone) return {};
+  return readings_[id].chars;
 }
 
 bool PinyinData::has_reading(std::string_view reading) const noexcept {
-  return reading_chars_.find(reading) != reading_chars_.end();
+  return find_reading(reading) != detail::IdTable::kNone;
 }
 
 bool PinyinData::is_syllable(std::string_view piece) const noexcept {
-  return piece.size() <= longest_syllable_ && syllable_keys_.find(piece) != syllable_keys_.end();
+  if (piece.size() > longest_syllable_) return false;
+  return syllable_ids_.find(bytes_hash(piece), [&](uint32_t i) {
+    return arena_.view(syllables_[i]) == piece;
+  }) != detail::IdTable::kNone;
 }
 
 bool PinyinData::pinyin_from_readings(std::string_view word, std::string* pinyin,
@@ -224,8 +253,12 @@ void PinyinData::load_polyphonic(const std::string& path) {
 }
 
 const Polyphonic* PinyinData::polyphonic(std::string_view word) const noexcept {
+  return polyphonic(word, bytes_hash(word));
+}
+
+const Polyphonic* PinyinData::polyphonic(std::string_view word, size_t hash) const noexcept {
   const uint32_t id = polyphonic_ids_.find(
-      bytes_hash(word), [&](uint32_t i) { return arena_.view(polyphonic_[i].word) == word; });
+      hash, [&](uint32_t i) { return arena_.view(polyphonic_[i].word) == word; });
   return id == detail::IdTable::kNone ? nullptr : &polyphonic_[id].reading;
 }
 
@@ -251,19 +284,27 @@ void PinyinData::load_words(const std::string& path) {
     const std::string_view code = fields.size() >= 3 ? fields[2] : std::string_view{};
     const std::optional<uint32_t> freq =
         fields.size() >= 4 ? text::parse_u32(fields[3]) : std::nullopt;
-    const std::optional<WordMap::Entry> entry = make_entry(word, code, freq, scratch);
-    if (!entry) return;  // no real record is this long
     pinyin.assign(fields[0]);
     for (char& c : pinyin) c = text::ascii_lower(c);
+    const size_t word_hash = bytes_hash(word);
     bool has_initials;
-    if (const Polyphonic* p = polyphonic(word)) {
+    if (const Polyphonic* p = polyphonic(word, word_hash)) {
       initials = p->initials;
       has_initials = true;
     } else {
       has_initials = pinyin_from_readings(word, nullptr, &initials);
     }
-    if (has_initials) by_initials_.add(arena_, initials, *entry);
-    by_pinyin_.add(arena_, pinyin, *entry);
+    // The three lookups below each start with a likely cache miss; let
+    // them overlap.
+    const size_t pinyin_hash = bytes_hash(pinyin);
+    const size_t initials_hash = has_initials ? bytes_hash(initials) : 0;
+    word_ids_.prefetch(word_hash);
+    by_pinyin_.prefetch(pinyin_hash);
+    if (has_initials) by_initials_.prefetch(initials_hash);
+    const std::optional<WordMap::Entry> entry = make_entry(word, word_hash, code, freq, scratch);
+    if (!entry) return;  // no real record is this long
+    if (has_initials) by_initials_.add(arena_, initials, initials_hash, *entry);
+    by_pinyin_.add(arena_, pinyin, pinyin_hash, *entry);
   });
   by_initials_.settle(arena_);
   by_pinyin_.settle(arena_);

@@ -106,6 +106,10 @@ class WordMap {
   // Queues the pair of `e` under the key (storing the key when it is new;
   // e.key is ignored) and returns the index of the queued entry.
   uint32_t add(text::StringArena& arena, std::string_view key, Entry e);
+  // The same, given detail::hash_bytes(key).
+  uint32_t add(text::StringArena& arena, std::string_view key, size_t hash, Entry e);
+  // Starts loading what add() will probe for a key of this hash.
+  void prefetch(size_t hash) const noexcept;
   // Remembers the queued entry for files(); used for pairs that later
   // additions check against before settle() runs.
   void index_pair(const text::StringArena& arena, uint32_t pending_index);
@@ -128,7 +132,8 @@ class WordMap {
   void build_index(const text::StringArena& arena);
   [[nodiscard]] uint32_t find_key_id(const text::StringArena& arena, std::string_view key) const;
   // The number of a key, numbering it (with the handle `stored`) when new.
-  uint32_t number_key(const text::StringArena& arena, std::string_view key, text::StrRef stored);
+  uint32_t number_key(const text::StringArena& arena, std::string_view key, size_t hash,
+                      text::StrRef stored);
 
   // Entries in key order, arrival order within a key. Mutable with the
   // queue below: settle() runs inside const lookups.
@@ -143,15 +148,15 @@ class WordMap {
   // in order of arrival; settling then orders only the new keys and places
   // every entry by its key's number, so no entry is ever compared by bytes.
   // Without the index, additions are few and are placed one by one.
-  struct Group {
-    uint32_t first = 0;  // in sorted_
+  struct KeyRecord {
+    text::StrRef key;
+    uint32_t first = 0;  // entries of a settled key in sorted_
     uint32_t size = 0;
   };
   bool indexed_ = false;
-  std::vector<text::StrRef> keys_;             // by key number
+  mutable std::vector<KeyRecord> keys_;        // by key number; settle() updates the entries
   detail::IdTable key_ids_;                    // key numbers, by the keys' bytes
   mutable std::vector<uint32_t> order_;        // numbers of the settled keys, in byte order
-  mutable std::vector<Group> groups_;          // entries of each settled key in sorted_
   mutable std::vector<uint32_t> pending_key_;  // key number of each queued entry
 };
 
@@ -276,7 +281,14 @@ class PinyinData {
   // frequency, also sets the word's record to it (making the record).
   std::optional<WordMap::Entry> make_entry(std::string_view word, std::string_view code,
                                            std::optional<uint32_t> freq, std::string& scratch);
+  // The same, given bytes_hash(word).
+  std::optional<WordMap::Entry> make_entry(std::string_view word, size_t hash,
+                                           std::string_view code, std::optional<uint32_t> freq,
+                                           std::string& scratch);
+  [[nodiscard]] const Polyphonic* polyphonic(std::string_view word, size_t hash) const noexcept;
   [[nodiscard]] const CharRecord* find_char(char32_t c) const;
+  [[nodiscard]] uint32_t find_reading(std::string_view reading) const noexcept;
+  void add_syllable(std::string_view s);
   // Full pinyin and initials from the characters' first readings; false when
   // a character has none or an empty one.
   bool pinyin_from_readings(std::string_view word, std::string* pinyin,
@@ -290,8 +302,12 @@ class PinyinData {
   std::vector<CharRecord> chars_;
   std::vector<uint32_t> direct_chars_;  // record of each character below kDirectChars
   detail::IdTable char_ids_;
-  text::StringMap<ReadingRecord> reading_chars_;
-  text::StringSet syllable_keys_;
+  // reading_chars: the readings and their characters, found by bytes.
+  std::vector<ReadingRecord> readings_;
+  detail::IdTable reading_ids_;
+  // syllable_keys: every reading and its canonical form, once each.
+  std::vector<text::StrRef> syllables_;
+  detail::IdTable syllable_ids_;
   size_t longest_syllable_ = 0;
   std::vector<WordRecord> words_;
   detail::IdTable word_ids_;

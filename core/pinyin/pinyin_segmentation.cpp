@@ -1,5 +1,5 @@
 // Cutting typed ASCII pinyin into syllables and initials. A piece is a
-// syllable exactly when syllable_keys_ holds it; all work is on byte offsets.
+// syllable exactly when is_syllable() accepts it; all work is on byte offsets.
 #include <algorithm>
 
 #include "pinyin/pinyin_data.h"

@@ -66,7 +66,7 @@ void release(std::vector<T>& v) noexcept {
 
 uint32_t WordMap::find_key_id(const text::StringArena& arena, std::string_view key) const {
   return key_ids_.find(detail::hash_bytes(key),
-                       [&](uint32_t id) { return arena.view(keys_[id]) == key; });
+                       [&](uint32_t id) { return arena.view(keys_[id].key) == key; });
 }
 
 void WordMap::build_index(const text::StringArena& arena) {
@@ -75,27 +75,27 @@ void WordMap::build_index(const text::StringArena& arena) {
     const auto id = static_cast<uint32_t>(keys_.size());
     size_t j = i + 1;
     while (j < sorted_.size() && same_key(sorted_[j].key, sorted_[i].key)) ++j;
-    keys_.push_back(sorted_[i].key);
+    keys_.push_back({sorted_[i].key, static_cast<uint32_t>(i), static_cast<uint32_t>(j - i)});
     key_ids_.insert(detail::hash_bytes(arena.view(sorted_[i].key)), id);
     order_.push_back(id);
-    groups_.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(j - i)});
     i = j;
   }
   indexed_ = true;
   // The few entries queued so far get their key numbers, and their pairs
   // become visible to files() like those of index_pair().
   for (uint32_t i = 0; i < pending_.size(); ++i) {
-    pending_key_.push_back(number_key(arena, arena.view(pending_[i].key), pending_[i].key));
+    const std::string_view key = arena.view(pending_[i].key);
+    pending_key_.push_back(number_key(arena, key, detail::hash_bytes(key), pending_[i].key));
     index_pair(arena, i);
   }
 }
 
-uint32_t WordMap::number_key(const text::StringArena& arena, std::string_view key,
+uint32_t WordMap::number_key(const text::StringArena& arena, std::string_view key, size_t hash,
                              text::StrRef stored) {
   const auto fresh = static_cast<uint32_t>(keys_.size());
   const uint32_t id = key_ids_.find_or_insert(
-      detail::hash_bytes(key), fresh, [&](uint32_t i) { return arena.view(keys_[i]) == key; });
-  if (id == fresh) keys_.push_back(stored);
+      hash, fresh, [&](uint32_t i) { return arena.view(keys_[i].key) == key; });
+  if (id == fresh) keys_.push_back({stored, 0, 0});
   return id;
 }
 
@@ -105,7 +105,6 @@ void WordMap::release_index(const text::StringArena& arena) {
   release(keys_);
   key_ids_.release();
   release(order_);
-  release(groups_);
   release(pending_key_);
 }
 
@@ -116,7 +115,7 @@ std::optional<text::StrRef> WordMap::find_key(const text::StringArena& arena,
   if (indexed_) {
     const uint32_t id = find_key_id(arena, key);
     if (id == IdTable::kNone) return std::nullopt;
-    return keys_[id];
+    return keys_[id].key;
   }
   const auto it = std::lower_bound(sorted_.begin(), sorted_.end(), key, KeyLess{&arena});
   if (it != sorted_.end() && arena.view(it->key) == key) return it->key;
@@ -126,13 +125,17 @@ std::optional<text::StrRef> WordMap::find_key(const text::StringArena& arena,
 }
 
 uint32_t WordMap::add(text::StringArena& arena, std::string_view key, Entry e) {
+  return add(arena, key, detail::hash_bytes(key), e);
+}
+
+uint32_t WordMap::add(text::StringArena& arena, std::string_view key, size_t hash, Entry e) {
   if (!indexed_ && pending_.size() >= kFewAdditions) build_index(arena);
   const auto index = static_cast<uint32_t>(pending_.size());
   if (indexed_) {
-    const uint32_t id = number_key(arena, key, text::StrRef{});
+    const uint32_t id = number_key(arena, key, hash, text::StrRef{});
     // A new key is stored once, here.
-    if (keys_[id].len == 0) keys_[id] = arena.store(key);
-    e.key = keys_[id];
+    if (keys_[id].key.len == 0) keys_[id].key = arena.store(key);
+    e.key = keys_[id].key;
     pending_key_.push_back(id);
   } else {
     const std::optional<text::StrRef> known = find_key(arena, key);
@@ -140,6 +143,10 @@ uint32_t WordMap::add(text::StringArena& arena, std::string_view key, Entry e) {
   }
   pending_.push_back(e);
   return index;
+}
+
+void WordMap::prefetch(size_t hash) const noexcept {
+  if (indexed_) key_ids_.prefetch(hash);
 }
 
 void WordMap::index_pair(const text::StringArena& arena, uint32_t pending_index) {
@@ -155,12 +162,12 @@ bool WordMap::files(const text::StringArena& arena, std::string_view key,
   if (indexed_) {
     const uint32_t id = find_key_id(arena, key);
     if (id == IdTable::kNone) return false;
-    if (id < groups_.size()) {
-      const Group g = groups_[id];
-      if (std::any_of(sorted_.begin() + g.first, sorted_.begin() + g.first + g.size, word_at))
+    const KeyRecord& k = keys_[id];
+    if (id < order_.size()) {  // a settled key
+      if (std::any_of(sorted_.begin() + k.first, sorted_.begin() + k.first + k.size, word_at))
         return true;
     }
-    const text::StrRef key_ref = keys_[id];
+    const text::StrRef key_ref = k.key;
     return pending_pairs_.find(pair_hash(key_ref, word), [&](uint32_t i) {
       return same_key(pending_[i].key, key_ref) && word_at(pending_[i]);
     }) != IdTable::kNone;
@@ -190,7 +197,7 @@ void WordMap::settle(const text::StringArena& arena) const {
 
   const auto key_count = static_cast<uint32_t>(keys_.size());
   const auto settled = static_cast<uint32_t>(order_.size());
-  const auto key_text = [&](uint32_t id) { return arena.view(keys_[id]); };
+  const auto key_text = [&](uint32_t id) { return arena.view(keys_[id].key); };
 
   // The keys new since the last settle are the numbers from `settled` on.
   std::vector<uint32_t> fresh(key_count - settled);
@@ -210,16 +217,16 @@ void WordMap::settle(const text::StringArena& arena) const {
   out.reserve(sorted_.size() + pending_.size());
   std::vector<uint32_t> order;
   order.reserve(key_count);
-  groups_.resize(key_count);
   const auto emit = [&](uint32_t id, bool has_settled) {
     const auto first = static_cast<uint32_t>(out.size());
     if (has_settled) {
-      const Group g = groups_[id];
+      const KeyRecord& g = keys_[id];
       out.insert(out.end(), sorted_.begin() + g.first, sorted_.begin() + g.first + g.size);
     }
     for (uint32_t q = id == 0 ? 0 : start[id - 1]; q < start[id]; ++q)
       out.push_back(pending_[queued[q]]);
-    groups_[id] = {first, static_cast<uint32_t>(out.size()) - first};
+    keys_[id].first = first;
+    keys_[id].size = static_cast<uint32_t>(out.size()) - first;
     order.push_back(id);
   };
   // Merge the new keys into the settled ones by bytes. Few new keys among
