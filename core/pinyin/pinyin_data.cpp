@@ -16,6 +16,7 @@
 #include "pinyin/pinyin_data.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <unordered_set>
 
@@ -53,6 +54,11 @@ void for_each_field(std::string_view line, F&& f) {
     line = line.substr(static_cast<size_t>(last.data() + last.size() - line.data()));
   }
 }
+
+// Bytes of a short real word-list line ("nihao 你好\n" is 13), and the most
+// lines room is made for in advance.
+constexpr uintmax_t kShortestLine = 12;
+constexpr uintmax_t kMaxReserve = uintmax_t{1} << 20;
 
 }  // namespace
 
@@ -272,6 +278,17 @@ std::optional<std::string> PinyinData::word_pinyin_of(std::string_view word) con
 // ---- Word lists and additions ----
 
 void PinyinData::load_words(const std::string& path) {
+  // Room for as many lines as the file can plausibly hold, reserved once:
+  // growing the queues step by step would leave a trail of freed blocks
+  // between the lexicon's live ones. Pages never written stay free.
+  std::error_code error;
+  const uintmax_t bytes = std::filesystem::file_size(path, error);
+  if (!error) {
+    const auto lines = static_cast<size_t>(std::min<uintmax_t>(bytes / kShortestLine, kMaxReserve));
+    words_.reserve(words_.size() + lines);
+    by_pinyin_.reserve(lines);
+    by_initials_.reserve(lines);
+  }
   std::string pinyin;
   std::string initials;
   std::string scratch;

@@ -108,6 +108,8 @@ class WordMap {
   uint32_t add(text::StringArena& arena, std::string_view key, Entry e);
   // The same, given detail::hash_bytes(key).
   uint32_t add(text::StringArena& arena, std::string_view key, size_t hash, Entry e);
+  // Makes room for `n` more additions in one allocation per queue.
+  void reserve(size_t n);
   // Starts loading what add() will probe for a key of this hash.
   void prefetch(size_t hash) const noexcept;
   // Remembers the queued entry for files(); used for pairs that later

@@ -145,6 +145,12 @@ uint32_t WordMap::add(text::StringArena& arena, std::string_view key, size_t has
   return index;
 }
 
+void WordMap::reserve(size_t n) {
+  pending_.reserve(pending_.size() + n);
+  pending_key_.reserve(pending_key_.size() + n);
+  keys_.reserve(keys_.size() + n);
+}
+
 void WordMap::prefetch(size_t hash) const noexcept {
   if (indexed_) key_ids_.prefetch(hash);
 }
