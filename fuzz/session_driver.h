@@ -120,7 +120,11 @@ class Session {
     check_text(commit, sizeof commit);
     check_text(input, sizeof input);
     check_cands(cands, count);
-    if (r == 0) QUVO_FUZZ_CHECK(commit[0] != '\0');
+    // A commit reported (0) normally copies a non-empty text out, but the
+    // loaders keep NUL bytes inside words as data, and a word that starts
+    // with one reads as "" through a C string; so an empty buffer after 0
+    // is no fault by itself.
+    if (r == 1) QUVO_FUZZ_CHECK(commit[0] == '\0');
   }
 
   void select(size_t index) {
