@@ -4,6 +4,15 @@
 #include <thread>
 #include <utility>
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QUVO_SANITIZED_ALLOCATOR 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
+    __has_feature(memory_sanitizer)
+#define QUVO_SANITIZED_ALLOCATOR 1
+#endif
+#endif
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -45,8 +54,11 @@ namespace {
 // (the merged Wubi table, loading indexes, sort buffers) lie below the
 // package that stays, so the allocator cannot shrink that arena by itself
 // and would keep them resident for the life of the process.
+// Under a sanitizer the allocator is the sanitizer's own: calling into
+// glibc's allocator there wakes its arena bookkeeping, which then trips an
+// assertion when the thread exits.
 void release_free_memory() noexcept {
-#if defined(__GLIBC__)
+#if defined(__GLIBC__) && !defined(QUVO_SANITIZED_ALLOCATOR)
   malloc_trim(0);
 #endif
 }
